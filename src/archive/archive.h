@@ -1,0 +1,120 @@
+// The archive library: slot table 0..600 (BUFFERREC, LUNGREC, NUMFILE), archive naming through
+// TRBASE.DAT, opens and closes, the semaphore, the ring of the last ten operations, the shared
+// error routine, and fixed-length record input and output. Touches files only through
+// platform::Files and speaks to the user only through platform::Ui.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "archive/config.h"
+#include "platform/clock.h"
+#include "platform/errors.h"
+#include "platform/files.h"
+#include "platform/ui.h"
+
+namespace zr {
+
+inline constexpr int kSemaphoreBase = 16;
+
+class ArchiveLib {
+ public:
+  ArchiveLib(platform::Files& files, platform::Ui& ui, platform::Clock& clock,
+             const Config& config);
+  ~ArchiveLib();
+  ArchiveLib(const ArchiveLib&) = delete;
+  ArchiveLib& operator=(const ArchiveLib&) = delete;
+
+  // --- slot table (base numbers 0..600; others are error 9) ---
+  std::string& BUFFERREC(double n);
+  double& LUNGREC(double n);
+  std::int16_t NUMFILE(double n) const;
+
+  // --- opening context, consumed by DAMMIFILE ---
+  std::string UNITAOPEN, DITTAOPEN, ANNOOPEN, REGIONEOPEN, PROVINCIAOPEN;
+  double LUNGRECBASE = 0;
+
+  // --- operation ring and the shared error routine ---
+  void TRACCIAOPERAZIONE(std::string_view name);
+  // The ten ring lines oldest first, as the error message shows them (empty before any entry).
+  std::vector<std::string> lastOperations() const;
+  enum class ErrorAction { Retry, Continue };
+  // Handles a run-time error: 482 asks whether to retry (Retry / Continue, or ends); any other
+  // shows "Errore ..." with the ring and the closing message, closes all files and throws
+  // ProgramEnd{3}.
+  ErrorAction GESTIONEERRORE(const RuntimeError& e);
+  // Runs `body` under the shared error routine, as the library routines do: a RuntimeError
+  // goes to GESTIONEERRORE; Retry runs it again, Continue returns a default value.
+  template <class F>
+  auto guarded(F&& body) -> decltype(body());
+
+  // --- files (Part of the library's routines, names as the system's) ---
+  void NUOVONUMEROFILE(double n);
+  void CHIUDIFILE(double n);  // 0 = all
+  std::string DAMMIFILE(double n, bool& prefix);
+  double FAIOPEN(double n);
+  int VERBASE(double n);
+  void ELIMINA(double n);
+  void AZZERAFILE(double n);
+  void APRISEMA();
+  void CHIUDISEMA();
+  std::int16_t ESISTEFILE(std::string_view name);  // -1 true, 0 false
+  void COPIAFILE(std::string_view source, std::string_view destination);
+
+  // --- records ---
+  int LEGGIREC(double n, double r);                    // 1 past the end, else 0
+  void SCRIVIREC(double n, double r, std::string_view s = {});
+
+  // The open file of a base number (error 52 when closed).
+  platform::File& fileOf(double n);
+  // Length in bytes of an open base number's file.
+  std::uint64_t openFileLength(double n);
+
+  platform::Files& files() { return files_; }
+  platform::Ui& ui() { return ui_; }
+  platform::Clock& clock() { return clock_; }
+  const Config& config() const { return config_; }
+  // Records read by LEGGIREC since construction (benchmarks and tests count with it).
+  std::uint64_t recordsRead() const { return recordsRead_; }
+
+ private:
+  int slot(double n) const;  // validated index, error 9 otherwise
+  std::int16_t freeFileNumber() const;
+  void normaliseContext(std::string& annoBefore);
+
+  platform::Files& files_;
+  platform::Ui& ui_;
+  platform::Clock& clock_;
+  const Config& config_;
+
+  std::array<std::string, 601> buffer_;
+  std::array<double, 601> length_{};
+  std::array<std::int16_t, 601> number_{};
+  std::map<std::int16_t, std::unique_ptr<platform::File>> open_;  // by file number
+
+  std::array<std::string, 11> ring_;
+  int ringPos_ = 0;
+  std::uint64_t recordsRead_ = 0;
+};
+
+template <class F>
+auto ArchiveLib::guarded(F&& body) -> decltype(body()) {
+  for (;;) {
+    try {
+      return body();
+    } catch (const RuntimeError& e) {
+      if (GESTIONEERRORE(e) == ErrorAction::Continue) {
+        if constexpr (!std::is_void_v<decltype(body())>) return decltype(body()){};
+        else return;
+      }
+    }
+  }
+}
+
+}  // namespace zr

@@ -1,0 +1,49 @@
+// The yearly F24 databases SF242007.MDB .. SF242030.MDB in the archives folder, their template
+// SF24XXXX.MDB and the version table RELEASE. Files through the archive library, databases
+// through platform::DatabaseEngine.
+#pragma once
+
+#include <array>
+#include <memory>
+#include <string>
+
+#include "archive/archive.h"
+#include "platform/database.h"
+
+namespace zr {
+
+inline constexpr int kFirstF24Year = 2007;
+inline constexpr int kLastF24Year = 2030;
+
+class F24Databases {
+ public:
+  F24Databases(ArchiveLib& lib, platform::DatabaseEngine& engine);
+  F24Databases(const F24Databases&) = delete;
+  F24Databases& operator=(const F24Databases&) = delete;
+
+  // Creates the missing yearly databases from the template. False when the template is
+  // missing: the message has been shown and every archive closed; the caller ends the
+  // program through FINETASK.
+  [[nodiscard]] bool PREPARAF24();
+  // Opens the 24 yearly databases. A database that cannot be opened: a critical message naming
+  // the file and the engine's reason, everything opened so far closed, then CommandAborted.
+  void APRIF24();
+  void CHIUDIF24();
+  // RSRELEASE on the RELEASE table of ANNORIFERIMENTO's database (same failure rule).
+  void APRIRELEASE();
+
+  bool isOpen(int year) const;
+  // An open yearly database (error 91 when it is not open).
+  platform::Database& DBF24(int year);
+  std::unique_ptr<platform::Recordset> RSRELEASE;
+
+  static std::string yearlyName(const std::string& archives, int year);  // ...\SF24YYYY.MDB
+  static std::string templateName(const std::string& archives);         // ...\SF24XXXX.MDB
+
+ private:
+  ArchiveLib& lib_;
+  platform::DatabaseEngine& engine_;
+  std::array<std::unique_ptr<platform::Database>, kLastF24Year - kFirstF24Year + 1> db_;
+};
+
+}  // namespace zr

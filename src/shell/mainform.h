@@ -1,0 +1,67 @@
+// The main form RIZ770 as a Qt-free model: the company list, its selection and current line,
+// the check boxes, the date grid, the labels and the print frame. The Qt view binds to it and
+// the command line drives it; progress labels are "repainted" through the Ui service.
+#pragma once
+
+#include <array>
+#include <map>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/ui.h"
+
+namespace zr {
+
+struct MainForm {
+  // List1: one line per company, with its selection and the current line (-1 none).
+  std::vector<std::string> List1;
+  std::vector<bool> selected;
+  int listIndex = -1;
+  bool list1Visible = true;
+  bool list2Visible = true;
+
+  // Check boxes: value 1 checked, 0 unchecked.
+  int Check1 = 1, Check2 = 0, Check3 = 1;
+  std::string Check1Caption = "SI Includere nel Quadro ST anche i versamenti delle CERT.UNICA LAV.AUT";
+  std::string Check2Caption = "Selezionare tutte le aziende";
+  std::string Check3Caption = "SI Compila automaticamente con 'S' (saldo) note Q.SV cod.3847";
+
+  // Text1(0..12): the date grid.
+  std::array<std::string, 13> Text1;
+
+  std::string caption;           // the form's caption (message titles)
+  std::string cmdAvvioCaption;   // CMDAVVIO
+  // Labels by name ("Label1".."Label11", "LabelDESC") with their visibility.
+  std::map<std::string, std::string, std::less<>> labels;
+  std::map<std::string, bool, std::less<>> labelVisible;
+
+  // The print-selection frame FrameSelezione(0).
+  bool frameVisible = false;
+  std::string frameCaption;
+  int frameWidth = 0, frameHeight = 0, frameLeft = 0, frameTop = 0;
+
+  // Geometry in twips as the load sets it.
+  int width = 0, height = 0, left = 0, top = 0;
+  int list1Left = 0, list1Top = 0, list1Width = 0, list1Height = 0;
+
+  bool busy = false;  // the hourglass
+
+  void clearList() {
+    List1.clear();
+    selected.clear();
+    listIndex = -1;
+  }
+  void addLine(std::string line) {
+    List1.push_back(std::move(line));
+    selected.push_back(false);
+  }
+  bool isSelected(std::size_t i) const { return i < selected.size() && selected[i]; }
+  bool anySelected() const {
+    for (bool s : selected)
+      if (s) return true;
+    return false;
+  }
+};
+
+}  // namespace zr

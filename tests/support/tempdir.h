@@ -1,0 +1,34 @@
+// A fresh temporary folder for one test, removed with everything in it afterwards.
+#pragma once
+
+#include <filesystem>
+#include <stdexcept>
+#include <string>
+#include <stdlib.h>
+
+namespace zr::testing {
+
+class TempDir {
+ public:
+  TempDir() {
+    std::string tmpl = (std::filesystem::temp_directory_path() / "zr-test-XXXXXX").string();
+    char* made = mkdtemp(tmpl.data());
+    if (!made) throw std::runtime_error("mkdtemp failed");
+    path_ = made;
+  }
+  ~TempDir() {
+    std::error_code ec;
+    std::filesystem::remove_all(path_, ec);
+  }
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+
+  const std::filesystem::path& path() const { return path_; }
+  std::string str() const { return path_.string(); }
+  std::filesystem::path operator/(const std::string& rel) const { return path_ / rel; }
+
+ private:
+  std::filesystem::path path_;
+};
+
+}  // namespace zr::testing
