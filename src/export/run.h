@@ -1,0 +1,18 @@
+// The export run: CMDAVVIO_Click with its checks, the certification database and the producers
+// in their fixed order. The run's export files are written beside their final names and moved
+// into place only when the whole run has succeeded.
+#pragma once
+
+namespace zr {
+
+class App;
+
+enum class RunOutcome {
+  Refused,  // a check refused the run (message shown), nothing written
+  Failed,   // the run failed (critical message shown), previous export files untouched
+  Done,     // every export file written and in place
+};
+
+RunOutcome CMDAVVIO_Click(App& app);
+
+}  // namespace zr
