@@ -1,0 +1,207 @@
+// The installation builder: writes a consistent payroll installation under a drive root (path
+// files, task file, registry stand-in, catalogue, semaphore, archives with their ISAM indexes,
+// F24 and certification databases). Archives go through ArchiveLib, CERCAISAM and the
+// repository; databases through the sqlite3 API. Touches nothing outside the drive root.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "archive/archive.h"
+#include "archive/config.h"
+#include "platform/clock.h"
+#include "platform/database.h"
+#include "platform/files.h"
+#include "platform/ui.h"
+#include "repository/repository.h"
+
+namespace zr::demo {
+
+// Base numbers of the archives the builder writes.
+inline constexpr int kCompanyBase = 1;
+inline constexpr int kEmployeeBase = 29;
+inline constexpr int kEmployeeIndexBase = 30;
+inline constexpr int kF24Base = 377;
+inline constexpr int kF24IndexBase = 378;
+
+inline constexpr int kF24KeyLength = 9;        // company 3 + year 4 + month 2
+inline constexpr int kEmployeeKeyLength = 10;  // company 3 + 7 digits
+
+// One catalogue record of TRBASE.DAT.
+struct CatalogueEntry {
+  int base = 0;
+  std::string pattern;  // up to 29 characters, placeholders as the catalogue allows
+  int recordLength = 0;
+};
+
+// What the skeleton holds; tests switch pieces off to build broken installations.
+struct SkeletonOptions {
+  std::string archivesFolder = "C:\\KORVANTE\\ARCHIVI";
+  std::string programsFolder = "C:\\KORVANTE\\PROGRAMMI";
+  bool pathFiles = true;             // C:\RORIZIDO\TRPERARK.TRP and TRPERPRO.TRP
+  bool registry = true;              // ROOT/registry.ini
+  bool programsFolderFilled = true;  // a file in the programs folder
+  std::optional<std::string> taskLine =
+      "01";                 // C:\ZAVUVOD\ZAVUVOD.INI's first line; none = no file
+  bool semaphore = true;    // TRSEMA.DAT
+  bool archives = true;     // empty archives and indexes of the base numbers opened
+  bool f24Template = true;  // SF24XXXX.MDB
+  std::vector<int> f24Years = {2023, 2024};  // yearly SF24YYYY.MDB written
+  int releaseValue = 1;                      // RELEASE.RELEASE of the yearly databases
+  bool certificationDatabase = true;         // TRCER24P.MDB
+  bool certificationTemplate = true;         // TRUNCE24X.MDB
+  // Catalogue records; empty means defaultCatalogue().
+  std::vector<CatalogueEntry> catalogue;
+};
+
+// A field stored through RepoW: descriptor ("DITX$,00003,03,N,0,T001"), value as RepoW takes
+// it (numbers as plain decimal text, "." or ","), repeat index.
+struct FieldValue {
+  std::string descriptor;
+  std::string value;
+  int k = 0;
+};
+using Fields = std::vector<FieldValue>;
+
+// A company record; its record number is its code. T001 is filled from the code unless given.
+struct CompanySpec {
+  int code = 0;
+  Fields fields;
+  bool voidRecord = false;  // "99" in columns 1-2
+};
+
+// An F24 record of a company and month; appended to the F24 archive and indexed by
+// company(3)+year(4)+month(2) unless `indexed` is false. Key fields are filled from the spec.
+struct F24Spec {
+  int company = 0;
+  int year = 2023;
+  int month = 1;
+  Fields fields;
+  bool voidRecord = false;  // "99" in columns 1-2 (still indexed)
+  bool indexed = true;
+};
+
+// An employee record; appended to the employee archive and indexed by its code
+// company(3) + number(7) unless `indexed` is false.
+struct EmployeeSpec {
+  int company = 0;
+  int number = 1;
+  Fields fields;
+  bool indexed = true;
+};
+
+// A database row: column name and value (Null, number or text).
+using Columns = std::vector<std::pair<std::string, platform::Value>>;
+
+// A row of F24ENTILOCICI (local taxes beyond the archive's ten rows; row >= 11).
+struct LocalTaxRow {
+  std::string company;                        // KDITTA "001"
+  std::string period;                         // KPERIODO "202303"
+  int row = 11;                               // KRIGO
+  std::string code;                           // F24ELI_7 tribute code
+  std::string yearField;                      // F24ELI_9
+  platform::Value debit;                      // F24ELI_10
+  platform::Value credit;                     // F24ELI_11
+  platform::Value amountA, amountB, amountC;  // F24ELI_12..14
+};
+
+// A row of F24REGIONI (rows after block b: KRIGO (b+1)*1000+5 .. +10).
+struct RegionRow {
+  std::string company;
+  std::string period;
+  int row = 1005;
+  std::string code;        // F24REG_1
+  platform::Value debit;   // F24REG_4
+  platform::Value credit;  // F24REG_5
+};
+
+class InstallationBuilder {
+ public:
+  // Opens host Files on root, a quiet Ui, a fixed clock, ArchiveLib and Repository. The
+  // configuration takes the skeleton's defaults until writeSkeleton says otherwise.
+  explicit InstallationBuilder(std::string root);
+  ~InstallationBuilder();
+  InstallationBuilder(const InstallationBuilder&) = delete;
+  InstallationBuilder& operator=(const InstallationBuilder&) = delete;
+
+  void writeSkeleton(const SkeletonOptions& options = {});
+
+  // Archives (after writeSkeleton). Each call writes through at once.
+  void putCompany(const CompanySpec& company);  // record number = code
+  double putF24(const F24Spec& f24);            // returns the record number written
+  double putEmployee(const EmployeeSpec& employee);
+
+  // F24 database rows of a year (SF24YYYY.MDB, which must have been written), each call one
+  // transaction.
+  void addLocalTaxRows(int year, const std::vector<LocalTaxRow>& rows);
+  void addRegionRows(int year, const std::vector<RegionRow>& rows);
+  void addLocalTaxRow(int year, const LocalTaxRow& row) { addLocalTaxRows(year, {row}); }
+  void addRegionRow(int year, const RegionRow& row) { addRegionRows(year, {row}); }
+  // Any row into a yearly F24 database table (RELEASE, or a table's extra columns).
+  void addF24Rows(int year, std::string_view table, const std::vector<Columns>& rows);
+  // Certification database TRCER24P.MDB rows of a table (QUADROCU1, QUADROCU4, ...).
+  void addCertificationRows(std::string_view table, const std::vector<Columns>& rows);
+  void addCertificationRow(std::string_view table, const Columns& row) {
+    addCertificationRows(table, {row});
+  }
+
+  // Closes every archive (also done by the destructor).
+  void close();
+
+  std::string root() const { return root_; }
+  std::string archivesPath() const;  // "C:\\KORVANTE\\ARCHIVI"
+  // The system path of a file in the archives folder ("C:\\KORVANTE\\ARCHIVI\\" + name).
+  std::string archivePath(std::string_view name) const;
+  // The host path of a system path.
+  std::string hostPath(std::string_view systemPath) const;
+  // The registry stand-in: ROOT/registry.ini.
+  std::string registryPath() const;
+
+  platform::Files& files() { return *files_; }
+  ArchiveLib& lib() { return *lib_; }
+  Repository& repo() { return *repo_; }
+  const Config& config() const { return config_; }
+
+  static std::vector<CatalogueEntry> defaultCatalogue();
+  static std::string yearlyDatabaseName(int year);  // "SF242023.MDB"
+
+ private:
+  std::string root_;
+  std::unique_ptr<platform::Files> files_;
+  std::unique_ptr<platform::Ui> ui_;
+  std::unique_ptr<platform::Clock> clock_;
+  Config config_;
+  std::unique_ptr<ArchiveLib> lib_;
+  std::unique_ptr<Repository> repo_;
+  double nextF24Record_ = 1;
+  double nextEmployeeRecord_ = 1;
+};
+
+// Options of the demo bureau.
+struct Options {
+  int companies = 8;
+  int employees = 4;  // per company
+  std::uint64_t seed = 1;
+};
+
+// What the demo bureau holds (for tests and the tool's summary).
+struct DemoSummary {
+  std::vector<int> companies;                    // codes of the live companies, ascending
+  std::vector<int> voidCompanies;                // codes of void records
+  std::vector<std::pair<int, int>> substitutes;  // (substitute, presenting company)
+  int f24Records = 0;
+  int employees = 0;
+  int localTaxRows = 0;
+  int regionRows = 0;
+  int certificationRows = 0;
+};
+
+// Writes the whole demo bureau under root; deterministic for a given seed.
+DemoSummary buildDemo(const std::string& root, const Options& options = {});
+
+}  // namespace zr::demo
