@@ -1,0 +1,146 @@
+#include "platform/files_host.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+#include "platform/errors.h"
+#include "platform/hostio.h"
+#include "platform/pathmap.h"
+
+namespace zr::platform {
+
+namespace {
+
+class HostFile : public File {
+ public:
+  HostFile(int fd, std::string systemPath, std::string hostPath)
+      : fd_(fd), system_(std::move(systemPath)), host_(std::move(hostPath)) {}
+  ~HostFile() override { ::close(fd_); }
+
+  std::size_t readAt(std::uint64_t offset, char* buf, std::size_t n) override {
+    return hostio::readFully(fd_, offset, buf, n, system_, host_);
+  }
+  void writeAt(std::uint64_t offset, std::string_view bytes) override {
+    hostio::writeFully(fd_, offset, bytes, system_, host_);
+  }
+  std::uint64_t size() override {
+    struct stat st;
+    if (::fstat(fd_, &st) != 0) hostio::fail(hostio::ioErrorNumber(errno), system_, host_);
+    return static_cast<std::uint64_t>(st.st_size);
+  }
+  void sync() override { hostio::syncOrFail(fd_, system_, host_); }
+  const std::string& path() const override { return system_; }
+
+ private:
+  int fd_;
+  std::string system_;
+  std::string host_;
+};
+
+int openFlags(OpenMode mode) {
+  switch (mode) {
+    case OpenMode::Read:
+      return O_RDONLY;
+    case OpenMode::ReadWrite:
+      return O_RDWR | O_CREAT;
+    case OpenMode::Truncate:
+      return O_RDWR | O_CREAT | O_TRUNC;
+  }
+  return O_RDONLY;
+}
+
+// Opens a regular file; a folder or device under the name is a path/file access error.
+int openRegular(const std::string& host, int flags, std::string_view systemPath) {
+  int fd;
+  do {
+    fd = ::open(host.c_str(), flags | O_CLOEXEC, 0666);
+  } while (fd < 0 && errno == EINTR);
+  if (fd < 0) hostio::fail(hostio::openErrorNumber(errno, host), systemPath, host);
+  struct stat st;
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    ::close(fd);
+    hostio::fail(75, systemPath, host);
+  }
+  return fd;
+}
+
+// A write lock on the whole file, owned by this open description: another description, in
+// this process or another, is refused at once.
+bool lockWholeFile(int fd) {
+  struct flock fl {};
+  fl.l_type = F_WRLCK;
+  fl.l_whence = SEEK_SET;
+  fl.l_start = 0;
+  fl.l_len = 0;
+  while (::fcntl(fd, F_OFD_SETLK, &fl) != 0) {
+    if (errno == EINTR) continue;
+    if (errno != EINVAL) return false;
+    // A kernel without description locks: flock locks belong to the description as well.
+    while (::flock(fd, LOCK_EX | LOCK_NB) != 0)
+      if (errno != EINTR) return false;
+    return true;
+  }
+  return true;
+}
+
+}  // namespace
+
+std::unique_ptr<Files> makeHostFiles(std::string root) {
+  return std::make_unique<HostFiles>(std::move(root));
+}
+
+std::string HostFiles::resolve(std::string_view path) const {
+  return pathmap::resolveOnDisk(pathmap::split(root_, path));
+}
+
+std::unique_ptr<File> HostFiles::open(std::string_view path, OpenMode mode) {
+  std::string host = resolve(path);
+  int fd = openRegular(host, openFlags(mode), path);
+  return std::make_unique<HostFile>(fd, std::string(path), std::move(host));
+}
+
+std::unique_ptr<File> HostFiles::openLocked(std::string_view path) {
+  std::string host = resolve(path);
+  int fd = openRegular(host, O_RDWR | O_CREAT, path);
+  if (!lockWholeFile(fd)) {
+    int err = errno;
+    ::close(fd);
+    hostio::fail(err == EAGAIN || err == EACCES || err == EWOULDBLOCK ? 70 : 75, path, host);
+  }
+  return std::make_unique<HostFile>(fd, std::string(path), std::move(host));
+}
+
+bool HostFiles::exists(std::string_view path) {
+  std::string host = resolve(path);
+  int fd = ::open(host.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  struct stat st;
+  bool regular = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+  ::close(fd);
+  return regular;
+}
+
+bool HostFiles::isDirectory(std::string_view path) {
+  struct stat st;
+  return ::stat(resolve(path).c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+std::optional<std::uint64_t> HostFiles::fileLength(std::string_view path) {
+  struct stat st;
+  if (::stat(resolve(path).c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
+  return static_cast<std::uint64_t>(st.st_size);
+}
+
+void HostFiles::remove(std::string_view path) {
+  std::string host = resolve(path);
+  if (::unlink(host.c_str()) != 0) {
+    int err = errno;
+    hostio::fail(err == EISDIR ? 75 : hostio::openErrorNumber(err, host), path, host);
+  }
+}
+
+}  // namespace zr::platform

@@ -1,0 +1,192 @@
+// Whole-file operations of the host backend: copies and text written through a temporary,
+// renames, folders, listings and the previous-instance lock.
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+
+#include "platform/errors.h"
+#include "platform/files_host.h"
+#include "platform/hostio.h"
+
+namespace zr::platform {
+
+namespace {
+
+constexpr std::size_t kCopyChunk = 1 << 20;
+
+std::string readWhole(File& f) {
+  std::string out(f.size(), '\0');
+  std::size_t got = f.readAt(0, out.data(), out.size());
+  out.resize(got);
+  // A file that grew since size() was taken: take the rest too.
+  char buf[65536];
+  while (std::size_t more = f.readAt(out.size(), buf, sizeof buf)) out.append(buf, more);
+  return out;
+}
+
+class HeldLock : public InstanceLock {
+ public:
+  explicit HeldLock(int fd) : fd_(fd) {}
+  ~HeldLock() override {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  HeldLock(const HeldLock&) = delete;
+  HeldLock& operator=(const HeldLock&) = delete;
+
+ private:
+  int fd_;
+};
+
+std::uint64_t fnv1a(std::string_view s) {
+  std::uint64_t h = 1469598103934665603ull;
+  for (char c : s) {
+    h ^= static_cast<unsigned char>(c);
+    h *= 1099511628211ull;
+  }
+  return h;
+}
+
+std::string lockFolder() {
+  const char* run = std::getenv("XDG_RUNTIME_DIR");
+  struct stat st;
+  if (run && run[0] == '/' && ::stat(run, &st) == 0 && S_ISDIR(st.st_mode)) return run;
+  std::error_code ec;
+  std::string tmp = std::filesystem::temp_directory_path(ec).string();
+  return ec || tmp.empty() ? std::string("/tmp") : tmp;
+}
+
+std::string safeName(std::string_view program) {
+  std::string out;
+  for (char c : program) out += (c == '/' || c == '\0') ? '_' : c;
+  return out.empty() ? std::string("program") : out;
+}
+
+}  // namespace
+
+void HostFiles::copy(std::string_view from, std::string_view to) {
+  auto source = open(from, OpenMode::Read);
+  std::string target = resolve(to);
+  hostio::TempFile temp(target, to, nextSerial());
+  std::string buf(kCopyChunk, '\0');
+  for (std::uint64_t at = 0;;) {
+    std::size_t got = source->readAt(at, buf.data(), buf.size());
+    if (got == 0) break;
+    temp.write(std::string_view(buf.data(), got));
+    at += got;
+  }
+  struct stat st;
+  std::string sourceHost = resolve(from);
+  unsigned sourceMode = ::stat(sourceHost.c_str(), &st) == 0 ? st.st_mode : 0;
+  temp.takeModeOf(target, sourceMode);
+  temp.commit();
+}
+
+void HostFiles::rename(std::string_view from, std::string_view to) {
+  std::string source = resolve(from);
+  struct stat st;
+  if (::lstat(source.c_str(), &st) != 0)
+    hostio::fail(hostio::openErrorNumber(errno, source), from, source);
+  std::string target = resolve(to);
+  if (::rename(source.c_str(), target.c_str()) == 0) {
+    hostio::syncFolderOf(target);
+    return;
+  }
+  int err = errno;
+  if (err != EXDEV) hostio::fail(hostio::openErrorNumber(err, target), to, target);
+  // Another file system: copy beside the target, then drop the source.
+  copy(from, to);
+  if (::unlink(source.c_str()) != 0)
+    hostio::fail(hostio::openErrorNumber(errno, source), from, source);
+}
+
+void HostFiles::makeDirectories(std::string_view path) {
+  std::string host = resolve(path);
+  std::error_code ec;
+  std::filesystem::create_directories(host, ec);
+  if (ec) {
+    int err = ec.value();
+    hostio::fail(err == EACCES || err == EPERM ? 70 : 75, path, host);
+  }
+  struct stat st;
+  if (::stat(host.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) hostio::fail(75, path, host);
+}
+
+std::vector<std::string> HostFiles::list(std::string_view folder) {
+  std::string host = resolve(folder);
+  DIR* dir = ::opendir(host.c_str());
+  if (!dir) {
+    int err = errno;
+    hostio::fail(err == ENOENT || err == ENOTDIR ? 76 : hostio::openErrorNumber(err, host), folder,
+                 host);
+  }
+  std::vector<std::string> names;
+  while (const dirent* e = ::readdir(dir)) {
+    std::string_view name = e->d_name;
+    if (name == "." || name == "..") continue;
+    bool regular = e->d_type == DT_REG;
+    if (e->d_type == DT_UNKNOWN || e->d_type == DT_LNK) {
+      struct stat st;
+      std::string full = host + "/" + std::string(name);
+      regular = ::stat(full.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+    }
+    if (regular) names.emplace_back(name);
+  }
+  ::closedir(dir);
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+std::vector<std::string> HostFiles::readLines(std::string_view path) {
+  auto file = open(path, OpenMode::Read);
+  std::string text = readWhole(*file);
+  std::vector<std::string> lines;
+  std::size_t start = 0;
+  while (start < text.size()) {
+    std::size_t end = text.find('\n', start);
+    std::size_t next = end == std::string::npos ? text.size() : end + 1;
+    if (end == std::string::npos) end = text.size();
+    std::size_t stop = (end > start && text[end - 1] == '\r') ? end - 1 : end;
+    lines.emplace_back(text, start, stop - start);
+    start = next;
+  }
+  return lines;
+}
+
+void HostFiles::writeText(std::string_view path, std::string_view content) {
+  std::string target = resolve(path);
+  hostio::TempFile temp(target, path, nextSerial());
+  temp.write(content);
+  temp.takeModeOf(target, 0);
+  temp.commit();
+}
+
+std::unique_ptr<InstanceLock> HostFiles::acquireInstanceLock(std::string_view program) {
+  std::error_code ec;
+  std::string root = std::filesystem::absolute(root_, ec).lexically_normal().string();
+  if (ec) root = root_;
+  while (root.size() > 1 && root.back() == '/') root.pop_back();
+  char hash[17];
+  std::snprintf(hash, sizeof hash, "%016llx", static_cast<unsigned long long>(fnv1a(root)));
+  std::string name = lockFolder() + "/" + safeName(program) + "-" + std::to_string(::getuid()) +
+                     "-" + hash + ".lock";
+  int fd = ::open(name.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+  if (fd < 0) return std::make_unique<HeldLock>(-1);  // no lock file: no other instance either
+  while (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    if (errno == EINTR) continue;
+    int err = errno;
+    ::close(fd);
+    if (err == EWOULDBLOCK) return nullptr;
+    return std::make_unique<HeldLock>(-1);
+  }
+  return std::make_unique<HeldLock>(fd);
+}
+
+}  // namespace zr::platform

@@ -1,0 +1,218 @@
+#include "platform/pathmap.h"
+
+#include <dirent.h>
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <optional>
+
+#include "platform/files.h"
+#include "platform/ui.h"
+
+namespace zr::platform {
+
+namespace pathmap {
+
+namespace {
+
+bool isSeparator(char c) {
+  return c == '\\' || c == '/';
+}
+
+void appendComponents(std::string_view rest, std::vector<std::string>& out) {
+  std::size_t i = 0;
+  while (i < rest.size()) {
+    while (i < rest.size() && isSeparator(rest[i])) ++i;
+    std::size_t j = i;
+    while (j < rest.size() && !isSeparator(rest[j])) ++j;
+    if (j > i) out.emplace_back(rest.substr(i, j - i));
+    i = j;
+  }
+}
+
+std::string_view withoutTrailingSlashes(std::string_view s) {
+  while (s.size() > 1 && s.back() == '/') s.remove_suffix(1);
+  return s;
+}
+
+bool isDriveLetter(char c) {
+  return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+}
+
+bool exists(const std::string& hostPath) {
+  struct stat st;
+  return ::lstat(hostPath.empty() ? "." : hostPath.c_str(), &st) == 0;
+}
+
+// The first entry of `folder` in byte order that names `component` without regard to case.
+std::optional<std::string> findIgnoringCase(const std::string& folder, std::string_view component) {
+  DIR* dir = ::opendir(folder.empty() ? "." : folder.c_str());
+  if (!dir) return std::nullopt;
+  std::optional<std::string> best;
+  while (const dirent* e = ::readdir(dir)) {
+    std::string_view name = e->d_name;
+    if (name == "." || name == "..") continue;
+    if (entryMatches(name, component) && (!best || name < *best)) best = std::string(name);
+  }
+  ::closedir(dir);
+  return best;
+}
+
+bool hasHighBytes(std::string_view s) {
+  for (char c : s)
+    if (static_cast<unsigned char>(c) >= 0x80) return true;
+  return false;
+}
+
+bool isValidUtf8(std::string_view s) {
+  std::size_t i = 0;
+  while (i < s.size()) {
+    auto c = static_cast<unsigned char>(s[i]);
+    std::size_t len = c < 0x80           ? 1
+                      : (c >> 5) == 0x6  ? 2
+                      : (c >> 4) == 0xE  ? 3
+                      : (c >> 3) == 0x1E ? 4
+                                         : 0;
+    if (len == 0 || i + len > s.size()) return false;
+    for (std::size_t k = 1; k < len; ++k)
+      if ((static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80) return false;
+    i += len;
+  }
+  return true;
+}
+
+}  // namespace
+
+std::string rootParent(std::string_view root) {
+  namespace fs = std::filesystem;
+  fs::path p = fs::path(std::string(root)).lexically_normal();
+  if (!p.has_filename() && p.has_relative_path()) p = p.parent_path();  // a trailing slash
+  if (p.empty() || p == ".") return "..";
+  if (p.filename() == "..") return (p / "..").string();
+  if (p == p.root_path()) return p.string();
+  fs::path parent = p.parent_path();
+  return parent.empty() ? std::string(".") : parent.string();
+}
+
+SplitPath split(std::string_view root, std::string_view path) {
+  SplitPath out;
+  if (!path.empty() && path[0] == '/') {
+    out.base = "/";
+    appendComponents(path.substr(1), out.components);
+  } else if (path.size() >= 2 && path[0] == '\\' && path[1] == '\\') {
+    out.base = rootParent(root);
+    appendComponents(path.substr(2), out.components);
+  } else if (path.size() >= 2 && path[1] == ':' && isDriveLetter(path[0])) {
+    char letter = static_cast<char>(path[0] & ~0x20);
+    if (letter == 'C') {
+      out.base = std::string(withoutTrailingSlashes(root));
+    } else {
+      out.base = rootParent(root);
+      out.components.emplace_back(1, letter);
+    }
+    appendComponents(path.substr(2), out.components);
+  } else if (!path.empty() && path[0] == '\\') {
+    out.base = std::string(withoutTrailingSlashes(root));
+    appendComponents(path, out.components);
+  } else {
+    appendComponents(path, out.components);
+  }
+  return out;
+}
+
+std::string join(std::string_view base, const std::vector<std::string>& components) {
+  std::string out(base);
+  for (const std::string& c : components) {
+    if (!out.empty() && out.back() != '/') out += '/';
+    out += c;
+  }
+  if (out.empty()) out = ".";
+  return out;
+}
+
+unsigned char foldByte(unsigned char c) {
+  if (c >= 'A' && c <= 'Z') return static_cast<unsigned char>(c + 0x20);
+  if (c >= 0xC0 && c <= 0xDE && c != 0xD7) return static_cast<unsigned char>(c + 0x20);
+  switch (c) {
+    case 0x8A:
+      return 0x9A;  // S caron
+    case 0x8C:
+      return 0x9C;  // OE
+    case 0x8E:
+      return 0x9E;  // Z caron
+    case 0x9F:
+      return 0xFF;  // Y diaeresis
+    default:
+      return c;
+  }
+}
+
+bool sameIgnoringCase(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i)
+    if (foldByte(static_cast<unsigned char>(a[i])) != foldByte(static_cast<unsigned char>(b[i])))
+      return false;
+  return true;
+}
+
+bool entryMatches(std::string_view entry, std::string_view component) {
+  if (sameIgnoringCase(entry, component)) return true;
+  return hasHighBytes(entry) && isValidUtf8(entry) && sameIgnoringCase(fromUtf8(entry), component);
+}
+
+std::string resolveOnDisk(const SplitPath& sp) {
+  std::string literal = join(sp.base, sp.components);
+  if (exists(literal)) return literal;
+  std::string cur = sp.base;
+  bool found = true;
+  for (const std::string& c : sp.components) {
+    std::string next = join(cur, {c});
+    if (found && c != "." && c != ".." && !exists(next)) {
+      if (auto match = findIgnoringCase(cur, c)) {
+        next = join(cur, {*match});
+      } else {
+        found = false;  // below a missing component nothing can exist
+      }
+    }
+    cur = std::move(next);
+  }
+  return cur.empty() ? std::string(".") : cur;
+}
+
+std::string homeFolder() {
+  if (const char* h = std::getenv("HOME"); h && *h) return h;
+  std::vector<char> buf(16384);
+  passwd pw;
+  passwd* found = nullptr;
+  if (::getpwuid_r(::getuid(), &pw, buf.data(), buf.size(), &found) == 0 && found && pw.pw_dir)
+    return pw.pw_dir;
+  return "/tmp";
+}
+
+}  // namespace pathmap
+
+std::string mapPathLiterally(std::string_view root, std::string_view path) {
+  pathmap::SplitPath sp = pathmap::split(root, path);
+  return pathmap::join(sp.base, sp.components);
+}
+
+namespace {
+
+std::string environment(const char* name) {
+  const char* v = std::getenv(name);
+  return v ? std::string(v) : std::string();
+}
+
+}  // namespace
+
+std::string defaultDriveRoot() {
+  if (std::string r = environment("ZORIR770_ROOT"); !r.empty()) return r;
+  std::string data = environment("XDG_DATA_HOME");
+  if (data.empty() || data[0] != '/') data = pathmap::homeFolder() + "/.local/share";
+  return data + "/zorir770/c";
+}
+
+}  // namespace zr::platform
