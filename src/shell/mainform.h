@@ -44,6 +44,12 @@ struct MainForm {
   // Geometry in twips as the load sets it.
   int width = 0, height = 0, left = 0, top = 0;
   int list1Left = 0, list1Top = 0, list1Width = 0, list1Height = 0;
+  int label3Width = 14880;  // List1 takes Label3's width
+  // The screen in twips; a front end that knows its screen sets it before the load.
+  int screenWidth = 1920 * 15, screenHeight = 1080 * 15;
+
+  // CASELLADATA: the date-grid box whose calendar is open.
+  int CASELLADATA = 0;
 
   bool busy = false;  // the hourglass
 

@@ -1,0 +1,225 @@
+#include "shell/startup.h"
+
+#include <initializer_list>
+#include <string>
+
+#include "shell/app.h"
+#include "shell/companylist.h"
+#include "shell/registry.h"
+
+namespace zr {
+namespace {
+
+constexpr int kFormWidth = 15100, kFormHeight = 10100;
+constexpr int kFrameWidth = 6795, kFrameHeight = 3060;
+constexpr std::string_view kEmptyDate = "00/00/0000";
+
+std::string concat(std::initializer_list<std::string_view> parts) {
+  std::string s;
+  for (auto p : parts) s += p;
+  return s;
+}
+
+// The previous-instance test; the lock, once taken, is kept for the App's life.
+void previousInstanceTest(App& app) {
+  if (app.instanceLock) return;
+  app.instanceLock = app.files().acquireInstanceLock(app.config.projectExe);
+  if (!app.instanceLock) throw AnotherInstance{};
+}
+
+[[noreturn]] void configurationError(App& app) {
+  app.ui().message(kConfigurationError, kConfigurationErrorTitle, platform::Icon::Critical);
+  throw ProgramEnd{3};
+}
+
+// The task file's first line; "" when the file is missing or empty.
+std::string readTaskLine(platform::Files& files) {
+  if (!files.exists(kTaskFile)) return {};
+  auto lines = files.readLines(kTaskFile);
+  return lines.empty() ? std::string{} : lines.front();
+}
+
+// The first line of a path file, trimmed; "" for an empty file.
+std::string pathFileValue(platform::Files& files, std::string_view path) {
+  auto lines = files.readLines(path);
+  return lines.empty() ? std::string{} : trimBlanks(lines.front());
+}
+
+void take(Config& config, std::string archives, std::string programs, std::string taskLine) {
+  config.PERCORSOARCHIVI = std::move(archives);
+  config.PERCORSOPROGRAMMI = std::move(programs);
+  config.CODICETASK = taskCodeOf(taskLine);
+  config.taskFileLine = std::move(taskLine);
+}
+
+void fromRegistry(App& app) {
+  app.lib.TRACCIAOPERAZIONE("CARICAINST");
+  previousInstanceTest(app);
+  std::string programs = LEGGIREGISTRO(app.settings(), kRegistryKey, "PERCORSOPROGRAMMI");
+  std::string archives = LEGGIREGISTRO(app.settings(), kRegistryKey, "PERCORSOARCHIVI");
+  // Both folders or neither: a route that gives only one leaves the path files to decide.
+  if (archives.empty() || !app.files().isDirectory(archives)) return;
+  if (programs.empty() || !app.files().isDirectory(programs)) return;
+  std::string taskLine = readTaskLine(app.files());
+  take(app.config, std::move(archives), std::move(programs), std::move(taskLine));
+}
+
+void fromPathFiles(App& app) {
+  previousInstanceTest(app);
+  auto& files = app.files();
+  if (!files.exists(kArchivesPathFile)) configurationError(app);
+  if (!files.exists(kProgramsPathFile)) configurationError(app);
+  std::string archives = pathFileValue(files, kArchivesPathFile);
+  if (archives.empty()) configurationError(app);
+  std::string programs = pathFileValue(files, kProgramsPathFile);
+  if (programs.empty()) configurationError(app);
+  std::string taskLine = readTaskLine(files);
+  take(app.config, std::move(archives), std::move(programs), std::move(taskLine));
+}
+
+void layOut(MainForm& form) {
+  form.width = kFormWidth;
+  form.height = kFormHeight;
+  form.left = (form.screenWidth - form.width) / 2;
+  form.top = (form.screenHeight - form.height) / 2;
+}
+
+void setCaptions(MainForm& form) {
+  form.cmdAvvioCaption = concat({"Esportazione dati per 770/", ANNO770});
+  form.caption = formCaption();
+  form.labels["Label1"] = concat(
+      {"Esportazione dati da korvante a 770/", ANNO770,
+       " . Il programma non richiede l'estrazione ma lavora direttamente su tutte le aziende "
+       "selezionate e archivi dipendente, C.U. e F24  anno ",
+       ANNORIFERIMENTO,
+       ". E' consigliato, se la procedura e' in rete di lanciare l'acquisizione dei dati da una "
+       "unica postazione Client."});
+  form.labels["Label8"] = concat({"Anno ", ANNO770});
+  form.labels["Label10"] = concat({"Anno ", ANNORIFERIMENTO});
+  form.labels["Label3"] =
+      concat({"Selezionare le aziende che si desidera esportare per il Mod.770/", ANNO770,
+              " con un click del mouse"});
+}
+
+void placeList(MainForm& form) {
+  form.list2Visible = false;
+  form.Check1 = 1;
+  form.Check3 = 1;
+  form.list1Left = 60;
+  form.list1Top = 1950;
+  form.list1Height = 3400;
+  form.list1Width = form.label3Width;
+}
+
+void resetGridAndFrame(MainForm& form) {
+  form.CASELLADATA = 0;
+  form.Check2 = 0;
+  form.Check2Caption = "Seleziona tutte le aziende";
+  form.Text1.fill(std::string(kEmptyDate));
+  form.frameCaption.clear();
+  form.frameVisible = false;
+  form.frameWidth = kFrameWidth;
+  form.frameHeight = kFrameHeight;
+  form.frameLeft = (form.width - kFrameWidth) / 2;
+  form.frameTop = (form.height - kFrameHeight) / 2;
+  form.labelVisible["LabelDESC"] = false;
+}
+
+}  // namespace
+
+std::string trimBlanks(std::string_view s) {
+  const auto first = s.find_first_not_of(' ');
+  if (first == std::string_view::npos) return {};
+  const auto last = s.find_last_not_of(' ');
+  return std::string(s.substr(first, last - first + 1));
+}
+
+std::string taskCodeOf(std::string_view firstLine) { return trimBlanks(firstLine.substr(0, 2)); }
+
+std::string formCaption() {
+  return concat({"Esportazione dati per 770/", ANNO770, " - Anno di riferimento ",
+                 ANNORIFERIMENTO});
+}
+
+std::string reminderText() {
+  return "Si ricorda all' Utente che prima dell'esportazione dei dati e' possibile con questo "
+         "programma verificare/aggiornare le date di versamento del modello F24, questo evita "
+         "di aggiornare manualmente nel programma 770 tutti i righi generati per quadri ST e SV";
+}
+
+void CARICAINST(App& app, InstSource source) {
+  app.lib.guarded([&] {
+    if (source == InstSource::Registry)
+      fromRegistry(app);
+    else
+      fromPathFiles(app);
+  });
+}
+
+void RIZ770_Load(App& app) {
+  app.config.projectExe = std::string(kProjectName);
+  app.config.projectVbp = std::string(kProjectName);
+  CARICAINST(app, InstSource::Registry);
+  if (app.config.PERCORSOARCHIVI.empty()) CARICAINST(app, InstSource::PathFiles);
+
+  MainForm& form = app.form;
+  layOut(form);
+  setCaptions(form);
+  if (!app.f24.PREPARAF24()) FINETASK(app);
+  placeList(form);
+  caricalistaziende(app);
+  resetGridAndFrame(form);
+  app.ui().message(reminderText(), form.caption, platform::Icon::Information);
+}
+
+namespace {
+
+// The task file rewritten through a temporary beside it, so it is never left half-written.
+void rewriteTaskFile(App& app) {
+  auto& files = app.files();
+  if (!files.exists(kTaskFile)) return;
+  std::string line = app.config.CODICETASK.substr(0, kTaskLineLength);
+  line.resize(kTaskLineLength, ' ');
+  line += "\r\n";
+  const std::string temporary = std::string(kTaskFile) + ".new";
+  try {
+    auto file = files.open(temporary, platform::OpenMode::Truncate);
+    file->writeAt(0, line);
+    file->sync();
+    file.reset();
+    files.rename(temporary, kTaskFile);
+  } catch (...) {
+    try {
+      if (files.exists(temporary)) files.remove(temporary);
+    } catch (...) {
+      // The failure being reported matters more than the leftover temporary.
+    }
+    throw;
+  }
+}
+
+}  // namespace
+
+void FINETASK(App& app) {
+  app.lib.guarded([&] { rewriteTaskFile(app); });
+  app.lib.CHIUDIFILE(0);
+  throw ProgramEnd{0};
+}
+
+std::string infoProgettoText(const Config& config) {
+  auto upperTrim = [](std::string_view s) {
+    std::string t = trimBlanks(s);
+    for (char& c : t)
+      if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    return t;
+  };
+  return "Programma korvante\r\rNome EXE : " + upperTrim(config.projectExe) +
+         ".EXE\rNome VBP : " + upperTrim(config.projectVbp) + ".VBP\r";
+}
+
+void INFOPROGETTO(App& app) {
+  app.ui().message(infoProgettoText(app.config), "Informazioni Progetto korvante",
+                   platform::Icon::Information);
+}
+
+}  // namespace zr
