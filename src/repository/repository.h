@@ -9,15 +9,10 @@
 #include <string_view>
 
 #include "archive/archive.h"
+#include "repository/families.h"
+#include "repository/numbers.h"
 
 namespace zr {
-
-// The 24 families, in the order of the family table (families.h).
-enum class Family : int {
-  DITX, DIPX, DI2X, CUDX, DICX, ARTX, COCX, CONX, FISX, FOTX, PARX, PERX,
-  PROX, SETX, STUX, M77X, F24X, FOPX, STOX, GLAX, GLCX, SCRX, SCRY, SCRU,
-  Count
-};
 
 class Repository {
  public:
@@ -31,30 +26,34 @@ class Repository {
   std::string& DIPX() { return buffer(Family::DIPX); }
   std::string& F24X() { return buffer(Family::F24X); }
 
+  // The field's text (see the type rules in families.h / FieldSpec): from `record` when it is not
+  // empty, else from the family buffer. A family outside the 24 (with no record given) shows
+  // "ERRORE REPOSITORY - STRCOSTANTE", closes all files and throws ProgramEnd{3}. Run-time
+  // errors record "RepoR" in the ring and go to the library's error routine.
   std::string STRCOSTANTE(std::string_view descriptor, std::int16_t k = 0,
                           std::string_view record = {});
-  double VALCOSTANTE(std::string_view descriptor, std::int16_t k = 0,
-                     std::string_view record = {});
+  double VALCOSTANTE(std::string_view descriptor, std::int16_t k = 0, std::string_view record = {});
   // Stores value into target (the family buffer when target is empty). A "," in value is
-  // changed to "." in the caller's variable, as the original does.
-  void RepoW(std::string_view descriptor, std::string& value, std::int16_t k,
-             std::string& target);
+  // changed to "." in the caller's variable, as the original does. The field must lie wholly
+  // inside the target (else run-time error 5: a partial store would corrupt the record
+  // unseen); the target's length never changes. Run-time errors record "RepoW" in the ring.
+  void RepoW(std::string_view descriptor, std::string& value, std::int16_t k, std::string& target);
   void RepoW(std::string_view descriptor, std::string& value, std::int16_t k = 0);
+  // The offset of the k-th occurrence (groupOffset, families.h); a DI2X$ descriptor without its
+  // id letter shows "ERRORE REPOSITORY - LETTERA SCONOSCIUTA" and gives 0.
   std::int16_t SPOSTAMENTOGRUPPO(std::string_view descriptor, std::int16_t k);
 
+  ArchiveLib& lib() { return lib_; }
+
  private:
+  std::string readField(std::string_view descriptor, std::int16_t k, std::string_view record);
+  void writeField(std::string_view descriptor, std::string& value, std::int16_t k,
+                  std::string& target);
+  static std::string storedText(const FieldSpec& f, std::string_view value);
+  [[noreturn]] void unknownFamily();
+
   ArchiveLib& lib_;
   std::array<std::string, static_cast<int>(Family::Count)> buffers_;
 };
-
-// ARROTONDA: x rounded half away from zero to d decimals (d 0 becomes 2 in the caller's variable).
-std::string ARROTONDA(double x, std::int16_t& d);
-// NOTAZIONEDECIMALE: rewrites a number text without exponent.
-void NOTAZIONEDECIMALE(std::string& s);
-// The lenient numeric conversion: blanks, tabs and line feeds skipped anywhere; stops at the
-// first character that cannot continue a number; "." decimal point; nothing numeric is 0.
-double numericValue(std::string_view text);
-// Shortest decimal text of a number without a leading blank ("12", "12.5", "-0.25").
-std::string numberText(double x);
 
 }  // namespace zr

@@ -1,0 +1,89 @@
+#include "repository/families.h"
+
+#include <cmath>
+
+#include "platform/errors.h"
+#include "repository/numbers.h"
+
+namespace zr {
+
+namespace {
+
+// The numeric value of characters [pos, pos+len) (1-based pos) of the descriptor: all digits in
+// the fixed layout, the lenient conversion otherwise (a short or odd descriptor).
+std::int64_t fieldNumber(std::string_view d, std::size_t pos, std::size_t len) {
+  const std::string_view part = pos - 1 < d.size() ? d.substr(pos - 1, len) : std::string_view{};
+  std::int64_t v = 0;
+  bool digits = part.size() == len;
+  for (char c : part) {
+    if (c < '0' || c > '9') {
+      digits = false;
+      break;
+    }
+    v = v * 10 + (c - '0');
+  }
+  if (digits) return v;
+  return static_cast<std::int64_t>(std::nearbyint(numericValue(part)));
+}
+
+bool startMatches(const GroupRule& r, std::int64_t s) {
+  for (std::int32_t j = 0; j < r.ranges; ++j) {
+    const std::int64_t base = static_cast<std::int64_t>(r.period) * j;
+    if (s >= r.first + base && s <= r.last + base) return true;
+  }
+  return false;
+}
+
+// The number formed by the (up to) three characters after the first id letter found from
+// position 4 on; -1 when the letter is absent.
+std::int64_t idNumber(std::string_view d, char letter) {
+  if (d.size() < 4) return -1;
+  const std::size_t at = d.find(letter, 3);
+  if (at == std::string_view::npos) return -1;
+  return static_cast<std::int64_t>(numericValue(d.substr(at + 1, 3)));
+}
+
+std::int16_t checked16(std::int64_t v) {
+  if (v < INT16_MIN || v > INT16_MAX) throw RuntimeError::of(6, "repeated group offset");
+  return static_cast<std::int16_t>(v);
+}
+
+}  // namespace
+
+FieldSpec parseDescriptor(std::string_view d) noexcept {
+  FieldSpec f;
+  f.family = familyOf(d);
+  f.start = fieldNumber(d, 7, 5);
+  f.length = fieldNumber(d, 13, 2);
+  if (d.size() >= 16) f.type = d[15];
+  f.decimals = f.type >= '0' && f.type <= '9' ? f.type - '0' : 0;
+  f.numeric = f.type == 'N' || f.decimals != 0;
+  return f;
+}
+
+std::int16_t groupOffset(std::string_view descriptor, std::int16_t k, bool& missingLetter) {
+  missingLetter = false;
+  if (k == 0) return 0;
+  const Family family = familyOf(descriptor);
+  if (family == Family::Count) return 0;
+  const FamilyInfo& info = familyInfo(family);
+  const std::int64_t start = fieldNumber(descriptor, 7, 5);
+  for (int i = 0; i < info.ruleCount; ++i) {
+    const GroupRule& r = info.rules[i];
+    bool applies = false;
+    if (r.kind == GroupRule::Kind::Starts) {
+      applies = startMatches(r, start);
+    } else {
+      const std::int64_t id = idNumber(descriptor, info.idLetters.front());
+      if (id < 0) {
+        missingLetter = true;
+        return 0;
+      }
+      applies = id >= r.first;
+    }
+    if (applies) return checked16(static_cast<std::int64_t>(checked16(k - 1)) * r.stride);
+  }
+  return 0;
+}
+
+}  // namespace zr
