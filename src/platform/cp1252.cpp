@@ -1,5 +1,7 @@
 // CP1252 <-> UTF-8. The five bytes that CP1252 leaves undefined (0x81, 0x8D, 0x8F, 0x90, 0x9D)
 // map to the C1 code points of the same value, so that no byte is lost on a round trip.
+#include "platform/cp1252.h"
+
 #include <array>
 #include <cstdint>
 
@@ -41,7 +43,8 @@ char byteOf(char32_t cp) {
   return '?';
 }
 
-// Decodes one UTF-8 sequence at s[i]; a malformed one yields nothing and consumes one byte.
+// Decodes one UTF-8 sequence at s[i]. A malformed one yields nothing and consumes its lead
+// byte with the continuation bytes that followed it, so that it stands for one character.
 bool decode(std::string_view s, std::size_t& i, char32_t& cp) {
   auto b = [&](std::size_t k) { return static_cast<unsigned char>(s[k]); };
   unsigned char c = b(i);
@@ -50,14 +53,14 @@ bool decode(std::string_view s, std::size_t& i, char32_t& cp) {
                     : (c >> 4) == 0xE  ? 3
                     : (c >> 3) == 0x1E ? 4
                                        : 0;
-  if (len == 0 || i + len > s.size()) {
+  if (len == 0) {
     ++i;
     return false;
   }
   char32_t v = len == 1 ? c : len == 2 ? (c & 0x1F) : len == 3 ? (c & 0x0F) : (c & 0x07);
   for (std::size_t k = 1; k < len; ++k) {
-    if ((b(i + k) & 0xC0) != 0x80) {
-      ++i;
+    if (i + k >= s.size() || (b(i + k) & 0xC0) != 0x80) {
+      i += k;
       return false;
     }
     v = (v << 6) | (b(i + k) & 0x3F);
@@ -76,6 +79,14 @@ std::string toUtf8(std::string_view cp1252) {
   out.reserve(cp1252.size() + cp1252.size() / 4);
   for (char c : cp1252) appendUtf8(out, codePoint(static_cast<unsigned char>(c)));
   return out;
+}
+
+bool isValidUtf8(std::string_view s) {
+  for (std::size_t i = 0; i < s.size();) {
+    char32_t cp = 0;
+    if (!decode(s, i, cp)) return false;
+  }
+  return true;
 }
 
 std::string fromUtf8(std::string_view utf8) {

@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <optional>
 
+#include "platform/cp1252.h"
 #include "platform/files.h"
 #include "platform/ui.h"
 
@@ -65,23 +66,6 @@ bool hasHighBytes(std::string_view s) {
   for (char c : s)
     if (static_cast<unsigned char>(c) >= 0x80) return true;
   return false;
-}
-
-bool isValidUtf8(std::string_view s) {
-  std::size_t i = 0;
-  while (i < s.size()) {
-    auto c = static_cast<unsigned char>(s[i]);
-    std::size_t len = c < 0x80           ? 1
-                      : (c >> 5) == 0x6  ? 2
-                      : (c >> 4) == 0xE  ? 3
-                      : (c >> 3) == 0x1E ? 4
-                                         : 0;
-    if (len == 0 || i + len > s.size()) return false;
-    for (std::size_t k = 1; k < len; ++k)
-      if ((static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80) return false;
-    i += len;
-  }
-  return true;
 }
 
 }  // namespace
