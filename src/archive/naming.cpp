@@ -1,0 +1,110 @@
+// Archive names: the catalogue TRBASE.DAT and the opening context (unit, company, task, year,
+// region, province) substituted into its name patterns.
+#include <array>
+
+#include "archive/archive.h"
+#include "archive/numtext.h"
+
+namespace zr {
+
+namespace {
+
+constexpr std::size_t kCatalogueRecord = 79;
+constexpr std::size_t kPatternStart = 3;  // bytes 4-32
+constexpr std::size_t kPatternLength = 29;
+constexpr std::size_t kLengthStart = 32;  // bytes 33-37
+constexpr std::size_t kLengthChars = 5;
+
+// "000" + digits of the value, last `width` characters.
+std::string padded(std::string_view text, std::size_t width) {
+  std::string s = std::string(width, '0') + archive::numberText(archive::lenientValue(text));
+  return s.substr(s.size() - width);
+}
+
+std::string rightTrimmed(std::string_view s) {
+  const auto end = s.find_last_not_of(' ');
+  return std::string(end == std::string_view::npos ? std::string_view{} : s.substr(0, end + 1));
+}
+
+// Replaces the first occurrence of `placeholder`.
+void substitute(std::string& name, std::size_t at, std::string_view placeholder,
+                std::string_view value) {
+  name.replace(at, placeholder.size(), value);
+}
+
+}  // namespace
+
+void ArchiveLib::normaliseContext(std::string& annoBefore) {
+  annoBefore = ANNOOPEN;
+  DITTAOPEN = padded(DITTAOPEN, 3);
+  ANNOOPEN = padded(ANNOOPEN, 2);
+  REGIONEOPEN = padded(REGIONEOPEN, 2);
+}
+
+std::string ArchiveLib::DAMMIFILE(double n, bool& prefix) {
+  TRACCIAOPERAZIONE("DAMMIFILE$ (" + archive::numberText(n) + ")");
+  return guarded([&]() -> std::string {
+    if (!(n > 0)) return {};
+    slot(n);
+    std::string annoBefore;
+    normaliseContext(annoBefore);
+
+    std::array<char, kCatalogueRecord> record;
+    record.fill(' ');  // a record past the end of the catalogue reads as blanks
+    {
+      auto catalogue =
+          files_.open(config_.PERCORSOARCHIVI + "\\TRBASE.DAT", platform::OpenMode::Read);
+      catalogue->readAt((static_cast<std::uint64_t>(n) - 1) * kCatalogueRecord, record.data(),
+                        record.size());
+    }
+    const std::string_view bytes(record.data(), record.size());
+    LUNGRECBASE = archive::lenientValue(bytes.substr(kLengthStart, kLengthChars));
+    std::string name = rightTrimmed(bytes.substr(kPatternStart, kPatternLength));
+
+    const auto stop = [&](std::string_view text) {
+      ui_.message(text, config_.projectExe, platform::Icon::None);
+      CHIUDIFILE(0);
+      throw ProgramEnd{3};
+    };
+    const auto nMissing = [&](std::string_view what) {
+      return "ERRORE OPEN - MANCA " + std::string(what) + " - CSTR(NUMEROBASE)";
+    };
+
+    if (auto at = name.find("!:\\"); at != std::string::npos) {
+      if (!UNITAOPEN.empty() && (UNITAOPEN[0] == 'A' || UNITAOPEN[0] == 'B')) {
+        name[at] = UNITAOPEN[0];
+      } else {
+        name = UNITAOPEN + name.substr(2);
+      }
+      UNITAOPEN.clear();
+      prefix = false;
+    }
+    if (auto at = name.find("###"); at != std::string::npos) {
+      if (!(archive::lenientValue(DITTAOPEN) > 0))
+        stop("ERRORE OPEN FILE - MANCA DITTAOPEN " + archive::numberText(n));
+      substitute(name, at, "###", std::string_view(DITTAOPEN).substr(0, 3));
+      DITTAOPEN.clear();
+    }
+    if (auto at = name.find("$$"); at != std::string::npos) {
+      substitute(name, at, "$$", std::string_view(config_.CODICETASK).substr(0, 2));
+    }
+    if (auto at = name.find("**"); at != std::string::npos) {
+      if (!(archive::lenientValue(annoBefore) > 0)) stop(nMissing("ANNO"));
+      substitute(name, at, "**", std::string_view(ANNOOPEN).substr(0, 2));
+      ANNOOPEN.clear();
+    }
+    if (auto at = name.find("@@"); at != std::string::npos) {
+      if (!(archive::lenientValue(REGIONEOPEN) > 0)) stop(nMissing("REGIONE"));
+      substitute(name, at, "@@", std::string_view(REGIONEOPEN).substr(0, 2));
+      REGIONEOPEN.clear();
+    }
+    if (auto at = name.find("%%"); at != std::string::npos) {
+      if (PROVINCIAOPEN.size() != 2) stop(nMissing("PROVINCIA"));
+      substitute(name, at, "%%", PROVINCIAOPEN);
+      PROVINCIAOPEN.clear();
+    }
+    return prefix ? config_.PERCORSOARCHIVI + "\\" + name : name;
+  });
+}
+
+}  // namespace zr

@@ -1,0 +1,67 @@
+// Fixed-length records: record R of a base number occupies bytes (R-1)*L .. R*L-1.
+#include <cmath>
+
+#include "archive/archive.h"
+#include "archive/numtext.h"
+
+namespace zr {
+
+namespace {
+
+// "LEGGIREC (377-12)" into a stack buffer: the read path allocates nothing.
+struct TraceName {
+  char text[16 + 2 * archive::kNumberChars];
+  std::size_t size = 0;
+
+  TraceName(std::string_view routine, double n, double r) {
+    append(routine);
+    append(" (");
+    size += archive::formatNumber(n, text + size);
+    append("-");
+    size += archive::formatNumber(r, text + size);
+    append(")");
+  }
+  void append(std::string_view s) {
+    s.copy(text + size, s.size());
+    size += s.size();
+  }
+  std::string_view view() const { return {text, size}; }
+};
+
+std::uint64_t recordOffset(double r, std::size_t length) {
+  if (!(r >= 1) || std::trunc(r) != r || r > 9.0e15) throw RuntimeError::of(63);
+  return (static_cast<std::uint64_t>(r) - 1) * length;
+}
+
+}  // namespace
+
+int ArchiveLib::LEGGIREC(double n, double r) {
+  TRACCIAOPERAZIONE(TraceName("LEGGIREC", n, r).view());
+  return guarded([&]() -> int {
+    const int s = slot(n);
+    std::string& buffer = buffer_[s];
+    const std::size_t length = buffer.size();
+    if (static_cast<double>(length) != length_[s]) throw RuntimeError::of(59);
+    platform::File& file = fileOf(n);
+    const std::uint64_t offset = recordOffset(r, length);
+    ++recordsRead_;
+    return file.readAt(offset, buffer.data(), length) < length ? 1 : 0;
+  });
+}
+
+void ArchiveLib::SCRIVIREC(double n, double r, std::string_view s) {
+  TRACCIAOPERAZIONE(TraceName("SCRIVIREC", n, r).view());
+  guarded([&] {
+    const int i = slot(n);
+    std::string& buffer = buffer_[i];
+    if (static_cast<double>(buffer.size()) != length_[i]) throw RuntimeError::of(59);
+    if (!s.empty()) {
+      if (static_cast<double>(s.size()) != length_[i]) throw RuntimeError::of(59);
+      buffer.assign(s);
+    }
+    platform::File& file = fileOf(n);
+    file.writeAt(recordOffset(r, buffer.size()), buffer);
+  });
+}
+
+}  // namespace zr

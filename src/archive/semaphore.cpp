@@ -1,0 +1,55 @@
+// The semaphore TRSEMA.DAT: an exclusive open held in the slot of base number 16.
+#include "archive/archive.h"
+
+namespace zr {
+
+namespace {
+
+constexpr std::chrono::milliseconds kRetryPause{25};
+constexpr std::chrono::seconds kNoticeAfter{1};
+constexpr std::size_t kSemaphoreRecord = 2000;
+constexpr std::string_view kNoticeLabel = "Label4";
+
+bool heldByAnother(const RuntimeError& e) {
+  return e.number() == 70 || e.number() == 75;
+}
+
+}  // namespace
+
+void ArchiveLib::APRISEMA() {
+  TRACCIAOPERAZIONE("APRISEMA");
+  guarded([&] {
+    NUOVONUMEROFILE(kSemaphoreBase);
+    const std::int16_t number = number_[kSemaphoreBase];
+    number_[kSemaphoreBase] = 0;  // until the lock is ours
+    const std::string path = config_.PERCORSOARCHIVI + "\\TRSEMA.DAT";
+    const auto start = clock_.now();
+    bool noticeShown = false;
+    for (;;) {
+      try {
+        auto lock = files_.openLocked(path);
+        std::string first(kSemaphoreRecord, ' ');
+        lock->readAt(0, first.data(), first.size());
+        open_[number] = std::move(lock);
+        number_[kSemaphoreBase] = number;
+        break;
+      } catch (const RuntimeError& e) {
+        if (!heldByAnother(e)) throw;
+      }
+      // Another program holds it: wait for it without spinning, and say why after a while.
+      if (!noticeShown && clock_.now() - start >= kNoticeAfter) {
+        ui_.progress(kNoticeLabel,
+                     "Archivio TRSEMA.DAT in uso da un altro programma ... attendere");
+        noticeShown = true;
+      }
+      clock_.sleepFor(kRetryPause);
+    }
+    if (noticeShown) ui_.progress(kNoticeLabel, "");
+  });
+}
+
+void ArchiveLib::CHIUDISEMA() {
+  CHIUDIFILE(kSemaphoreBase);
+}
+
+}  // namespace zr

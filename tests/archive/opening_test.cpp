@@ -1,0 +1,188 @@
+// Opening, closing, existence, deletion and copy of archives on disk.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "archive/archive_bed.h"
+
+namespace zr::testing {
+namespace {
+
+// Descriptors this process has open: proves that closing a base number closes its file.
+std::size_t openDescriptors() {
+  std::size_t count = 0;
+  for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator("/proc/self/fd"))
+    ++count;
+  return count;
+}
+
+const std::vector<CatalogueEntry> kCatalogue = {{1, "DITTE.DAT", "100"},  {29, "DIP###.DAT", "50"},
+                                                {30, "DIP###.IDX", "30"}, {63, "TAB.DAT", "0"},
+                                                {377, "F24.DAT", "40"},   {378, "F24.IDX", "20"}};
+
+TEST(Opening, FileNumbersBuffersAndClosing) {
+  ArchiveBed bed(kCatalogue);
+  ArchiveLib& lib = bed.lib();
+  const std::size_t before = openDescriptors();
+
+  EXPECT_EQ(lib.FAIOPEN(0), 0);
+  EXPECT_EQ(lib.NUMFILE(0), 0);
+
+  EXPECT_EQ(lib.FAIOPEN(1), 100);
+  EXPECT_TRUE(bed.exists("DITTE.DAT")) << "a missing archive is created";
+  EXPECT_EQ(bed.read("DITTE.DAT"), "");
+  EXPECT_EQ(lib.BUFFERREC(1), std::string(100, ' '));
+  EXPECT_EQ(lib.LUNGREC(1), 100);
+  lib.DITTAOPEN = "5";
+  EXPECT_EQ(lib.FAIOPEN(29), 50);
+  EXPECT_TRUE(bed.exists("DIP005.DAT"));
+  EXPECT_EQ(lib.FAIOPEN(377), 40);
+  EXPECT_EQ(lib.NUMFILE(1), 1);
+  EXPECT_EQ(lib.NUMFILE(29), 2);
+  EXPECT_EQ(lib.NUMFILE(377), 3);
+  EXPECT_EQ(openDescriptors(), before + 3);
+
+  // The lowest free number is reused, as the run time hands them out.
+  lib.CHIUDIFILE(29);
+  EXPECT_EQ(lib.NUMFILE(29), 0);
+  EXPECT_EQ(openDescriptors(), before + 2);
+  lib.CHIUDIFILE(29);  // already closed: nothing happens
+  EXPECT_EQ(lib.FAIOPEN(378), 20);
+  EXPECT_EQ(lib.NUMFILE(378), 2);
+
+  // Opening an open base again closes the old file first.
+  lib.BUFFERREC(377) = std::string(40, 'x');
+  EXPECT_EQ(lib.FAIOPEN(377), 40);
+  EXPECT_EQ(lib.NUMFILE(377), 3);
+  EXPECT_EQ(lib.BUFFERREC(377), std::string(40, ' '));
+  EXPECT_EQ(openDescriptors(), before + 3);
+
+  // Closing all keeps buffers and lengths.
+  lib.BUFFERREC(1) = std::string(100, 'k');
+  lib.CHIUDIFILE(0);
+  for (double n : {1.0, 29.0, 377.0, 378.0}) EXPECT_EQ(lib.NUMFILE(n), 0) << n;
+  EXPECT_EQ(openDescriptors(), before);
+  EXPECT_EQ(lib.BUFFERREC(1), std::string(100, 'k'));
+  EXPECT_EQ(lib.LUNGREC(378), 20);
+  EXPECT_EQ(lib.FAIOPEN(378), 20);
+  EXPECT_EQ(lib.NUMFILE(378), 1);
+
+  // The slot table runs from 0 to 600 and knows only whole numbers.
+  for (double bad : {-1.0, 601.0, 1.5}) {
+    try {
+      lib.NUMFILE(bad);
+      ADD_FAILURE() << bad;
+    } catch (const RuntimeError& e) {
+      EXPECT_EQ(e.number(), 9) << bad;
+    }
+  }
+  EXPECT_EQ(lib.NUMFILE(600), 0);
+  EXPECT_TRUE(bed.ui().events.empty());
+}
+
+TEST(Opening, BaseNumbersWithoutACatalogueEntryAreErrorsNotStrayFiles) {
+  for (double n : {63.0, 200.0}) {  // length 0; past the end of TRBASE.DAT
+    ArchiveBed bed(kCatalogue);
+    ArchiveLib& lib = bed.lib();
+    lib.FAIOPEN(1);
+    EXPECT_THROW(lib.FAIOPEN(n), ProgramEnd);
+    const auto dialogs = bed.ui().dialogs();
+    ASSERT_EQ(dialogs.size(), 2u);
+    const std::string expected = "Errore 52 Bad file name or number: base number " +
+                                 std::to_string(static_cast<int>(n)) + " not in TRBASE.DAT\r\n";
+    EXPECT_EQ(dialogs[0].text.substr(0, expected.size()), expected);
+    EXPECT_EQ(dialogs[0].title, "Korvante ZORIR77024");
+    EXPECT_EQ(dialogs[1].text,
+              "CHIUDERE TUTTE LE APPLICAZIONI DELLA TASK\r\nLANCIARE RIPRISTINO TASK");
+    EXPECT_EQ(bed.listing(), (std::vector<std::string>{"DITTE.DAT", "TRBASE.DAT"}));
+    EXPECT_EQ(lib.NUMFILE(1), 0);
+    EXPECT_EQ(lib.NUMFILE(n), 0);
+  }
+}
+
+TEST(Opening, MissingCatalogueIsReportedByNumber) {
+  ArchiveBed bed(kCatalogue);
+  std::filesystem::remove(bed.archives() / "TRBASE.DAT");
+  EXPECT_THROW(bed.lib().FAIOPEN(1), ProgramEnd);
+  ASSERT_FALSE(bed.ui().dialogs().empty());
+  EXPECT_EQ(bed.ui().dialogs()[0].text.rfind("Errore 53 File not found", 0), 0u)
+      << bed.ui().dialogs()[0].text;
+  EXPECT_FALSE(bed.exists("TRBASE.DAT")) << "the catalogue is never created";
+  EXPECT_FALSE(bed.exists("DITTE.DAT"));
+}
+
+TEST(Opening, VerbaseEliminaAndAzzerafile) {
+  ArchiveBed bed(kCatalogue);
+  ArchiveLib& lib = bed.lib();
+
+  EXPECT_EQ(lib.VERBASE(1), 0) << "missing";
+  EXPECT_FALSE(bed.exists("DITTE.DAT")) << "VERBASE opens nothing";
+  bed.write("DITTE.DAT", "");
+  EXPECT_EQ(lib.VERBASE(1), 0) << "empty";
+  bed.write("DITTE.DAT", "abc");
+  EXPECT_EQ(lib.VERBASE(1), 1);
+  EXPECT_EQ(lib.NUMFILE(1), 0);
+  EXPECT_EQ(lib.VERBASE(0), 0);
+
+  // An empty archive is left in place; a missing one stays missing.
+  bed.write("F24.DAT", "");
+  lib.ELIMINA(377);
+  EXPECT_TRUE(bed.exists("F24.DAT"));
+  lib.ELIMINA(378);
+  EXPECT_FALSE(bed.exists("F24.IDX"));
+
+  // An open archive is closed and deleted.
+  lib.FAIOPEN(1);
+  lib.ELIMINA(1);
+  EXPECT_EQ(lib.NUMFILE(1), 0);
+  EXPECT_FALSE(bed.exists("DITTE.DAT"));
+  EXPECT_EQ(lib.lastOperations().back(), "DAMMIFILE$ (1)");
+
+  // The company of the name is used for both names ELIMINA builds, then consumed.
+  bed.write("DIP007.DAT", std::string(100, 'r'));
+  bed.write("DIP008.DAT", std::string(100, 'r'));
+  lib.DITTAOPEN = "7";
+  lib.ELIMINA(29);
+  EXPECT_FALSE(bed.exists("DIP007.DAT"));
+  EXPECT_TRUE(bed.exists("DIP008.DAT"));
+  EXPECT_EQ(lib.DITTAOPEN, "");
+
+  // AZZERAFILE recreates the archive empty and leaves it open.
+  lib.DITTAOPEN = "8";
+  lib.AZZERAFILE(29);
+  EXPECT_EQ(bed.read("DIP008.DAT"), "");
+  EXPECT_NE(lib.NUMFILE(29), 0);
+  EXPECT_EQ(lib.BUFFERREC(29), std::string(50, ' '));
+  EXPECT_EQ(lib.openFileLength(29), 0u);
+  EXPECT_TRUE(bed.ui().events.empty());
+}
+
+TEST(Opening, EsistefileAndCopiafile) {
+  ArchiveBed bed(kCatalogue);
+  ArchiveLib& lib = bed.lib();
+  bed.write("SRC.MDB", "new content");
+  bed.write("DST.MDB", "old content that is longer");
+
+  EXPECT_EQ(lib.ESISTEFILE("C:\\ARCHIVI\\SRC.MDB"), -1);
+  EXPECT_EQ(lib.ESISTEFILE("C:\\ARCHIVI\\NONE.MDB"), 0);
+  EXPECT_EQ(lib.ESISTEFILE("C:\\NOFOLDER\\SRC.MDB"), 0);
+
+  lib.COPIAFILE("C:\\ARCHIVI\\SRC.MDB", "C:\\ARCHIVI\\DST.MDB");
+  EXPECT_EQ(bed.read("DST.MDB"), "new content");
+  lib.COPIAFILE("C:\\ARCHIVI\\SRC.MDB", "C:\\ARCHIVI\\NEW.MDB");
+  EXPECT_EQ(bed.read("NEW.MDB"), "new content");
+  // Onto itself: the only copy survives.
+  lib.COPIAFILE("C:\\ARCHIVI\\SRC.MDB", "C:\\ARCHIVI\\SRC.MDB");
+  EXPECT_EQ(bed.read("SRC.MDB"), "new content");
+  EXPECT_EQ(lib.lastOperations().back(), "COPIAFILE");
+  EXPECT_TRUE(bed.ui().events.empty());
+
+  // A missing source ends the program through the error routine.
+  EXPECT_THROW(lib.COPIAFILE("C:\\ARCHIVI\\NONE.MDB", "C:\\ARCHIVI\\DST.MDB"), ProgramEnd);
+  ASSERT_EQ(bed.ui().dialogs().size(), 2u);
+  EXPECT_EQ(bed.ui().dialogs()[0].text.rfind("Errore 53 ", 0), 0u);
+  EXPECT_EQ(bed.read("DST.MDB"), "new content");
+}
+
+}  // namespace
+}  // namespace zr::testing

@@ -1,0 +1,171 @@
+// The semaphore TRSEMA.DAT: held by another process, waited for without spinning.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <chrono>
+
+#include "archive/archive_bed.h"
+
+namespace zr::testing {
+namespace {
+
+using namespace std::chrono_literals;
+
+constexpr const char* kSemaphore = "C:\\ARCHIVI\\TRSEMA.DAT";
+const std::string kNotice = "Archivio TRSEMA.DAT in uso da un altro programma ... attendere";
+
+// The semaphore's lock refuses the first `failures` attempts with `error`.
+class BusyFiles : public platform::FilesWrapper {
+ public:
+  BusyFiles(platform::Files& target, int failures, int error)
+      : FilesWrapper(target), failures_(failures), error_(error) {}
+  std::unique_ptr<platform::File> openLocked(std::string_view p) override {
+    ++attempts;
+    if (attempts <= failures_) throw RuntimeError::of(error_, std::string(p));
+    return target_.openLocked(p);
+  }
+  int attempts = 0;
+
+ private:
+  int failures_;
+  int error_;
+};
+
+std::vector<platform::ScriptedUi::Event> progressEvents(const platform::ScriptedUi& ui) {
+  std::vector<platform::ScriptedUi::Event> out;
+  for (const auto& e : ui.events)
+    if (e.kind == platform::ScriptedUi::Kind::Progress) out.push_back(e);
+  return out;
+}
+
+TEST(Semaphore, HeldLockIsRetriedWithPausesAndANotice) {
+  struct Case {
+    int failures, error;
+    bool notice;
+  };
+  for (const Case c : {Case{60, 70, true}, Case{20, 75, false}, Case{0, 70, false}}) {
+    ArchiveBed bed({{16, "TRSEMA.DAT", "2000"}});
+    BusyFiles busy(bed.files(), c.failures, c.error);
+    platform::FixedClock clock{std::chrono::year{2024} / 1 / 1};
+    platform::ScriptedUi ui;
+    Config config;
+    config.PERCORSOARCHIVI = kArchives;
+    ArchiveLib lib(busy, ui, clock, config);
+
+    const auto start = clock.now();
+    lib.APRISEMA();
+    EXPECT_EQ(busy.attempts, c.failures + 1);
+    // One pause of 25 ms after each refusal, none after success.
+    EXPECT_EQ(clock.now() - start, c.failures * 25ms);
+    EXPECT_NE(lib.NUMFILE(kSemaphoreBase), 0);
+    EXPECT_TRUE(ui.dialogs().empty());
+    const auto shown = progressEvents(ui);
+    if (c.notice) {
+      ASSERT_EQ(shown.size(), 2u);
+      EXPECT_EQ(shown[0].title, "Label4");
+      EXPECT_EQ(shown[0].text, kNotice);
+      EXPECT_EQ(shown[1].title, "Label4");
+      EXPECT_EQ(shown[1].text, "");
+    } else {
+      EXPECT_TRUE(shown.empty()) << c.failures;
+    }
+    EXPECT_EQ(lib.lastOperations().back(), "APRISEMA");
+  }
+}
+
+TEST(Semaphore, OtherErrorsEndTheProgram) {
+  ArchiveBed bed({});
+  BusyFiles busy(bed.files(), 1, 57);
+  platform::FixedClock clock{std::chrono::year{2024} / 1 / 1};
+  platform::ScriptedUi ui;
+  Config config;
+  config.PERCORSOARCHIVI = kArchives;
+  ArchiveLib lib(busy, ui, clock, config);
+  EXPECT_THROW(lib.APRISEMA(), ProgramEnd);
+  EXPECT_EQ(busy.attempts, 1);
+  ASSERT_EQ(ui.dialogs().size(), 2u);
+  EXPECT_EQ(ui.dialogs()[0].text.rfind("Errore 57 Device I/O error", 0), 0u);
+  EXPECT_EQ(lib.NUMFILE(kSemaphoreBase), 0);
+}
+
+double processCpuSeconds() {
+  timespec ts{};
+  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
+  return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) / 1e9;
+}
+
+TEST(Semaphore, WaitsForAnotherProcessWithoutBurningCpu) {
+  auto systemClock = platform::makeSystemClock();
+  platform::Clock& clock = *systemClock;
+  ArchiveBed bed({{16, "TRSEMA.DAT", "2000"}}, std::move(systemClock));
+  bed.write("TRSEMA.DAT", std::string(2000, 'S'));
+
+  int ready[2];
+  ASSERT_EQ(pipe(ready), 0);
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    // The other program: holds the semaphore for a little over a second.
+    close(ready[0]);
+    int status = 1;
+    try {
+      auto files = platform::makeHostFiles(bed.root().string());
+      auto lock = files->openLocked(kSemaphore);
+      (void)!write(ready[1], "h", 1);
+      clock.sleepFor(1300ms);
+      status = 0;
+    } catch (...) {
+    }
+    _exit(status);
+  }
+  close(ready[1]);
+  char got = 0;
+  ASSERT_EQ(read(ready[0], &got, 1), 1) << "the child could not take the lock";
+  close(ready[0]);
+
+  // While the child holds it, nobody else gets it.
+  try {
+    bed.files().openLocked(kSemaphore);
+    ADD_FAILURE() << "the lock was not exclusive";
+  } catch (const RuntimeError& e) {
+    EXPECT_EQ(e.number(), 70);
+  }
+
+  const auto wallStart = std::chrono::steady_clock::now();
+  const double cpuStart = processCpuSeconds();
+  bed.lib().APRISEMA();
+  const double cpu = processCpuSeconds() - cpuStart;
+  const auto waited = std::chrono::steady_clock::now() - wallStart;
+
+  int status = -1;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  EXPECT_GE(waited, 1000ms) << "it did not wait for the holder";
+  EXPECT_LT(waited, 3000ms);
+  EXPECT_LT(cpu, 0.2) << "CPU seconds spent waiting";
+  RecordProperty("wait_cpu_ms", static_cast<int>(cpu * 1000));
+  RecordProperty(
+      "wait_wall_ms",
+      static_cast<int>(std::chrono::duration_cast<std::chrono::milliseconds>(waited).count()));
+
+  const auto shown = progressEvents(bed.ui());
+  ASSERT_EQ(shown.size(), 2u);
+  EXPECT_EQ(shown[0].text, kNotice);
+  EXPECT_EQ(shown[1].text, "");
+
+  // Now ours: others are refused until CHIUDISEMA, and CHIUDIFILE(0) releases it as well.
+  EXPECT_THROW(bed.files().openLocked(kSemaphore), RuntimeError);
+  bed.lib().CHIUDISEMA();
+  EXPECT_EQ(bed.lib().NUMFILE(kSemaphoreBase), 0);
+  EXPECT_NO_THROW(bed.files().openLocked(kSemaphore));
+  bed.lib().APRISEMA();
+  bed.lib().CHIUDIFILE(0);
+  EXPECT_NO_THROW(bed.files().openLocked(kSemaphore));
+  EXPECT_EQ(bed.read("TRSEMA.DAT"), std::string(2000, 'S')) << "the content is left alone";
+}
+
+}  // namespace
+}  // namespace zr::testing
