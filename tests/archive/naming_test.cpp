@@ -137,7 +137,7 @@ TEST(Naming, MissingContextShowsItsMessageAndEndsTheProgram) {
       EXPECT_EQ(end.status, 3);
     }
     ASSERT_EQ(bed.ui().dialogs().size(), 1u) << c.pattern;
-    const auto& shown = bed.ui().dialogs()[0];
+    const auto shown = bed.ui().dialogs()[0];
     EXPECT_EQ(shown.text, c.message);
     EXPECT_EQ(shown.title, "ZORIR77024");
     EXPECT_EQ(shown.icon, platform::Icon::None);

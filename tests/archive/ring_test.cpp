@@ -36,11 +36,11 @@ TEST(Ring, KeepsTheLastTenOldestFirst) {
   std::string text = "Errore 57 Device I/O error: F24.DAT\r\n";
   for (const auto& line : expected) text += line + "\r\n";
   ASSERT_EQ(bed.ui().dialogs().size(), 2u);
-  const auto& first = bed.ui().dialogs()[0];
+  const auto first = bed.ui().dialogs()[0];
   EXPECT_EQ(first.text, text);
   EXPECT_EQ(first.title, "Korvante ZORIR77024");
   EXPECT_EQ(first.icon, Icon::Critical);
-  const auto& second = bed.ui().dialogs()[1];
+  const auto second = bed.ui().dialogs()[1];
   EXPECT_EQ(second.text, "CHIUDERE TUTTE LE APPLICAZIONI DELLA TASK\r\nLANCIARE RIPRISTINO TASK");
   EXPECT_EQ(second.title, "Korvante");
   EXPECT_EQ(second.icon, Icon::Information);
