@@ -166,6 +166,8 @@ TEST(Opening, EsistefileAndCopiafile) {
   EXPECT_EQ(lib.ESISTEFILE("C:\\ARCHIVI\\SRC.MDB"), -1);
   EXPECT_EQ(lib.ESISTEFILE("C:\\ARCHIVI\\NONE.MDB"), 0);
   EXPECT_EQ(lib.ESISTEFILE("C:\\NOFOLDER\\SRC.MDB"), 0);
+  EXPECT_EQ(lib.ESISTEFILE("C:\\ARCHIVI"), 0) << "a folder cannot be opened for input";
+  EXPECT_EQ(lib.ESISTEFILE(""), 0);
 
   lib.COPIAFILE("C:\\ARCHIVI\\SRC.MDB", "C:\\ARCHIVI\\DST.MDB");
   EXPECT_EQ(bed.read("DST.MDB"), "new content");
