@@ -27,11 +27,9 @@ std::int64_t fieldNumber(std::string_view d, std::size_t pos, std::size_t len) {
 }
 
 bool startMatches(const GroupRule& r, std::int64_t s) {
-  for (std::int32_t j = 0; j < r.ranges; ++j) {
-    const std::int64_t base = static_cast<std::int64_t>(r.period) * j;
-    if (s >= r.first + base && s <= r.last + base) return true;
-  }
-  return false;
+  if (s < r.first) return false;
+  const std::int64_t j = r.period > 0 ? (s - r.first) / r.period : 0;
+  return j < r.ranges && s <= r.last + r.period * j;
 }
 
 // The number formed by the (up to) three characters after the first id letter found from
@@ -64,10 +62,15 @@ FieldSpec parseDescriptor(std::string_view d) noexcept {
 std::int16_t groupOffset(std::string_view descriptor, std::int16_t k, bool& missingLetter) {
   missingLetter = false;
   if (k == 0) return 0;
-  const Family family = familyOf(descriptor);
-  if (family == Family::Count) return 0;
-  const FamilyInfo& info = familyInfo(family);
-  const std::int64_t start = fieldNumber(descriptor, 7, 5);
+  return groupOffset(descriptor, parseDescriptor(descriptor), k, missingLetter);
+}
+
+std::int16_t groupOffset(std::string_view descriptor, const FieldSpec& spec, std::int16_t k,
+                         bool& missingLetter) {
+  missingLetter = false;
+  if (k == 0 || spec.family == Family::Count) return 0;
+  const FamilyInfo& info = familyInfo(spec.family);
+  const std::int64_t start = spec.start;
   for (int i = 0; i < info.ruleCount; ++i) {
     const GroupRule& r = info.rules[i];
     bool applies = false;

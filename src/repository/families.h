@@ -136,5 +136,8 @@ FieldSpec parseDescriptor(std::string_view descriptor) noexcept;
 // 16-bit arithmetic: RuntimeError 6 on overflow. For a DI2X$ descriptor without its id letter
 // the offset is 0 and `missingLetter` is set (the caller tells the user).
 std::int16_t groupOffset(std::string_view descriptor, std::int16_t k, bool& missingLetter);
+// The same for a descriptor already parsed into `spec`.
+std::int16_t groupOffset(std::string_view descriptor, const FieldSpec& spec, std::int16_t k,
+                         bool& missingLetter);
 
 }  // namespace zr

@@ -49,8 +49,12 @@ Repository::Repository(ArchiveLib& lib) : lib_(lib) {}
 }
 
 std::int16_t Repository::SPOSTAMENTOGRUPPO(std::string_view descriptor, std::int16_t k) {
+  return offsetOf(descriptor, parseDescriptor(descriptor), k);
+}
+
+std::int16_t Repository::offsetOf(std::string_view descriptor, const FieldSpec& f, std::int16_t k) {
   bool missingLetter = false;
-  const std::int16_t off = groupOffset(descriptor, k, missingLetter);
+  const std::int16_t off = groupOffset(descriptor, f, k, missingLetter);
   if (missingLetter)
     lib_.ui().message(kUnknownLetter, lib_.config().projectExe, platform::Icon::None);
   return off;
@@ -70,8 +74,8 @@ std::string Repository::STRCOSTANTE(std::string_view descriptor, std::int16_t k,
 
 std::string Repository::readField(std::string_view descriptor, std::int16_t k,
                                   std::string_view record) {
-  const std::int16_t off = SPOSTAMENTOGRUPPO(descriptor, k);
   const FieldSpec f = parseDescriptor(descriptor);
+  const std::int16_t off = offsetOf(descriptor, f, k);
   if (record.empty()) {
     if (f.family == Family::Count) unknownFamily();
     record = buffer(f.family);
@@ -137,8 +141,8 @@ std::string Repository::storedText(const FieldSpec& f, std::string_view value) {
 void Repository::writeField(std::string_view descriptor, std::string& value, std::int16_t k,
                             std::string& target) {
   if (const std::size_t comma = value.find(','); comma != std::string::npos) value[comma] = '.';
-  const std::int16_t off = SPOSTAMENTOGRUPPO(descriptor, k);
   const FieldSpec f = parseDescriptor(descriptor);
+  const std::int16_t off = offsetOf(descriptor, f, k);
   if (f.length < 0) throw RuntimeError::of(5, "negative field length");
   const std::string v = storedText(f, value);
 

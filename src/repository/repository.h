@@ -26,15 +26,23 @@ class Repository {
   std::string& DIPX() { return buffer(Family::DIPX); }
   std::string& F24X() { return buffer(Family::F24X); }
 
-  // The field's text (see the type rules in families.h / FieldSpec): from `record` when it is not
-  // empty, else from the family buffer. A family outside the 24 (with no record given) shows
-  // "ERRORE REPOSITORY - STRCOSTANTE", closes all files and throws ProgramEnd{3}. Run-time
-  // errors record "RepoR" in the ring and go to the library's error routine.
+  // The field's text, taken from `record` when it is not empty, else from the family buffer:
+  // length characters from start + SPOSTAMENTOGRUPPO (fewer at the record's end, none beyond).
+  // Text types ("A", "D", "0") come as stored; numeric ones ("N", "1".."9") with their first "-"
+  // turned to "0" and put in front, and a "." before the last `decimals` places of the field's
+  // length; blanks stay. A family outside the 24 (no record given) shows "ERRORE REPOSITORY -
+  // STRCOSTANTE", closes all files and throws ProgramEnd{3}. Run-time errors (an offset
+  // overflow, a position before the record) record "RepoR" in the ring and go to the library's
+  // error routine.
   std::string STRCOSTANTE(std::string_view descriptor, std::int16_t k = 0,
                           std::string_view record = {});
+  // numericValue of STRCOSTANTE's text.
   double VALCOSTANTE(std::string_view descriptor, std::int16_t k = 0, std::string_view record = {});
-  // Stores value into target (the family buffer when target is empty). A "," in value is
-  // changed to "." in the caller's variable, as the original does. The field must lie wholly
+  // Stores value into target (the family buffer when target is empty): type "A" left-aligned,
+  // blank-padded and cut; other types with the sign kept apart, rounded by ARROTONDA to the
+  // type's decimals, written without point, zero-filled on the left and cut to the field's
+  // length, the sign replacing the first character. A "," in value is changed to "." in the
+  // caller's variable, as the original does. The field must lie wholly
   // inside the target (else run-time error 5: a partial store would corrupt the record
   // unseen); the target's length never changes. Run-time errors record "RepoW" in the ring.
   void RepoW(std::string_view descriptor, std::string& value, std::int16_t k, std::string& target);
@@ -46,6 +54,7 @@ class Repository {
   ArchiveLib& lib() { return lib_; }
 
  private:
+  std::int16_t offsetOf(std::string_view descriptor, const FieldSpec& f, std::int16_t k);
   std::string readField(std::string_view descriptor, std::int16_t k, std::string_view record);
   void writeField(std::string_view descriptor, std::string& value, std::int16_t k,
                   std::string& target);

@@ -245,7 +245,13 @@ TEST_F(RepositoryTest, AmountsRoundTripThroughAField) {
 }
 
 TEST_F(RepositoryTest, UnknownFamilyEndsTheProgram) {
+  // A one-entry catalogue (base number 1, 40-character records) so that a file is open.
+  std::string catalogue(79, ' ');
+  catalogue.replace(3, 9, "DITTE.DAT");
+  catalogue.replace(35, 2, "40");
+  std::ofstream(root_ / "ARCHIVI" / "TRBASE.DAT", std::ios::binary) << catalogue;
   for (int which = 0; which < 2; ++which) {
+    ASSERT_EQ(lib_->FAIOPEN(1), 40);
     ui_.clear();
     try {
       if (which == 0) {
@@ -263,9 +269,10 @@ TEST_F(RepositoryTest, UnknownFamilyEndsTheProgram) {
     EXPECT_EQ(shown[0].text, "ERRORE REPOSITORY - STRCOSTANTE");
     EXPECT_EQ(shown[0].title, "ZORIR77024");
     EXPECT_EQ(shown[0].icon, Icon::None);
+    EXPECT_THROW(lib_->fileOf(1), RuntimeError) << "all files closed";
   }
   // With a record string given, the family is not looked at.
-  EXPECT_EQ(repo_->STRCOSTANTE("XXXX$,00002,03,A,0,X001", "ABCDEF"), "BCD");
+  EXPECT_EQ(repo_->STRCOSTANTE("XXXX$,00002,03,A,0,X001", 0, "ABCDEF"), "BCD");
   std::string target = "ABCDEF", v = "xy";
   repo_->RepoW("XXXX$,00002,03,A,0,X001", v, 0, target);
   EXPECT_EQ(target, "Axy EF");
