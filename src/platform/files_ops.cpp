@@ -170,7 +170,9 @@ void HostFiles::writeText(std::string_view path, std::string_view content) {
 
 std::unique_ptr<InstanceLock> HostFiles::acquireInstanceLock(std::string_view program) {
   std::error_code ec;
-  std::string root = std::filesystem::absolute(root_, ec).lexically_normal().string();
+  // One installation under two spellings (a symbolic link, a trailing slash) is one.
+  std::string root = std::filesystem::weakly_canonical(std::filesystem::absolute(root_), ec);
+  if (ec) root = std::filesystem::absolute(root_, ec).lexically_normal().string();
   if (ec) root = root_;
   while (root.size() > 1 && root.back() == '/') root.pop_back();
   char hash[17];

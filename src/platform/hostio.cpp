@@ -123,9 +123,9 @@ void syncFolderOf(const std::string& hostPath) {
 
 TempFile::TempFile(std::string target, std::string_view systemPath, unsigned serial)
     : target_(std::move(target)), system_(systemPath) {
+  std::size_t slash = target_.rfind('/');
   std::string folder = folderOf(target_);
-  std::string name =
-      target_.substr(target_.rfind('/') == std::string::npos ? 0 : target_.rfind('/') + 1);
+  std::string name = slash == std::string::npos ? target_ : target_.substr(slash + 1);
   std::string stem = folder + "/." + name + ".tmp" + std::to_string(::getpid()) + "-";
   for (unsigned attempt = 0; fd_ < 0; ++attempt) {
     temp_ = stem + std::to_string(serial) + "-" + std::to_string(attempt);

@@ -289,6 +289,9 @@ TEST_F(FilesTest, OneInstancePerInstallation) {
     EXPECT_EQ(files->acquireInstanceLock("zorir770"), nullptr);
     // The same root spelled with a trailing slash is the same installation.
     EXPECT_EQ(makeHostFiles(dir.str() + "/")->acquireInstanceLock("zorir770"), nullptr);
+    fs::create_directory_symlink(dir.path(), runtime / "link");
+    EXPECT_EQ(makeHostFiles((runtime / "link").string())->acquireInstanceLock("zorir770"), nullptr);
+    fs::remove(runtime / "link");
     // Another installation or another program is not a second instance.
     testing::TempDir other;
     EXPECT_NE(makeHostFiles(other.str())->acquireInstanceLock("zorir770"), nullptr);
