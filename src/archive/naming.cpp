@@ -26,7 +26,25 @@ std::string rightTrimmed(std::string_view s) {
   return std::string(end == std::string_view::npos ? std::string_view{} : s.substr(0, end + 1));
 }
 
-// Replaces the first occurrence of `placeholder`.
+struct CatalogueRecord {
+  std::string pattern;
+  double length = 0;
+};
+
+// Record n of TRBASE.DAT, opened shared and closed at once so a catalogue changed by the
+// payroll procedure is seen at the next open.
+CatalogueRecord readCatalogue(platform::Files& files, const std::string& folder, double n) {
+  std::array<char, kCatalogueRecord> record;
+  record.fill(' ');  // a record past the end of the catalogue reads as blanks
+  files.open(folder + "\\TRBASE.DAT", platform::OpenMode::Read)
+      ->readAt((static_cast<std::uint64_t>(n) - 1) * kCatalogueRecord, record.data(),
+               record.size());
+  const std::string_view bytes(record.data(), record.size());
+  return {rightTrimmed(bytes.substr(kPatternStart, kPatternLength)),
+          archive::lenientValue(bytes.substr(kLengthStart, kLengthChars))};
+}
+
+// Replaces the placeholder found at `at`.
 void substitute(std::string& name, std::size_t at, std::string_view placeholder,
                 std::string_view value) {
   name.replace(at, placeholder.size(), value);
@@ -49,17 +67,9 @@ std::string ArchiveLib::DAMMIFILE(double n, bool& prefix) {
     std::string annoBefore;
     normaliseContext(annoBefore);
 
-    std::array<char, kCatalogueRecord> record;
-    record.fill(' ');  // a record past the end of the catalogue reads as blanks
-    {
-      auto catalogue =
-          files_.open(config_.PERCORSOARCHIVI + "\\TRBASE.DAT", platform::OpenMode::Read);
-      catalogue->readAt((static_cast<std::uint64_t>(n) - 1) * kCatalogueRecord, record.data(),
-                        record.size());
-    }
-    const std::string_view bytes(record.data(), record.size());
-    LUNGRECBASE = archive::lenientValue(bytes.substr(kLengthStart, kLengthChars));
-    std::string name = rightTrimmed(bytes.substr(kPatternStart, kPatternLength));
+    CatalogueRecord record = readCatalogue(files_, config_.PERCORSOARCHIVI, n);
+    LUNGRECBASE = record.length;
+    std::string name = std::move(record.pattern);
 
     const auto stop = [&](std::string_view text) {
       ui_.message(text, config_.projectExe, platform::Icon::None);
