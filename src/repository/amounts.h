@@ -1,4 +1,5 @@
-// Amount pictures: decimal comma, no grouping, independent of the process locale.
+// Amount pictures: decimal comma, no grouping, independent of the process locale. Pure text
+// formatting over the repository's number texts; no state.
 #pragma once
 
 #include <string>

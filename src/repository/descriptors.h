@@ -238,8 +238,8 @@ constexpr Descriptor regionField(RegionField field, int b) {
   return detail::build("F24X$", l.start + 152L * b, l.length, l.type, "A", 124L + 17L * b + f);
 }
 
-// Every descriptor this program reads: the single ones above, then the amount runs, then the
-// region block fields.
+// The single descriptors above; then kAllRead, every descriptor this program reads: the singles,
+// the amount runs, the region block fields (tests check each lies inside its family).
 inline constexpr std::array kSingles{
     P001, Q308, Q309, Q196, Q353, Q354, Q703, Q746, Q749, Q791, Q891, Q893, Q909, Q910, Q812, Q815,
     Q818, Q821, Q823, Q826, Q828, Q831, Q833, Q836, T001, T002, T012, T008, T010, T011, T326, T081,
@@ -249,7 +249,6 @@ inline constexpr std::array kSingles{
     A483, A484, A485, A486, A487, A488, A489, A567, A568, A682, A683, A684, A685, A696, A698, A699,
     A700, A702, A704, A705, A706, A708, A710, A711, A712, A714, A716, A717, A718, A720, A722, A723,
     A724, A726, A728, A729, A730, A732, A734, A735, A736,
-
 };
 inline constexpr std::size_t kReadCount = 547;
 inline constexpr std::array<Descriptor, kReadCount> kAllRead = [] {

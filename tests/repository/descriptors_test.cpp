@@ -134,29 +134,5 @@ TEST(Descriptors, RunsFollowTheirRules) {
   EXPECT_EQ(error([] { return desc::regionField(RegionField::Code, -1); }), 9);
 }
 
-TEST(Descriptors, NamedSinglesMatchTheirIds) {
-  // A name that disagreed with its literal would send a producer to another field.
-  const std::pair<std::string_view, std::string_view> named[] = {
-      {desc::T001, "T001"},
-      {desc::T326, "T326"},
-      {desc::P001, "P001"},
-      {desc::Q836, "Q836"},
-      {desc::A003, "A003"},
-      {desc::A736, "A736"},
-      {desc::erarioCode, "A004"},
-      {desc::erarioPeriod, "A005"},
-      {desc::erarioDebit, "A006"},
-      {desc::erarioCredit, "A007"},
-      {desc::paymentDate, "A003"},
-      {desc::companyName, "T002"},
-      {desc::presentingCompany, "T326"},
-      {desc::companyCode, "T001"},
-  };
-  for (const auto& [d, id] : named) EXPECT_EQ(d.substr(19), id) << d;
-  for (std::string_view s : desc::kSingles) EXPECT_EQ(s.size(), 23u) << s;
-  EXPECT_EQ(desc::T001, "DITX$,00003,03,N,0,T001");
-  EXPECT_EQ(desc::A003, "F24X$,00034,08,D,0,A003");
-}
-
 }  // namespace
 }  // namespace zr

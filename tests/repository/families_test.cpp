@@ -26,18 +26,6 @@ TEST(Families, NamesAreFoundExactly) {
     EXPECT_EQ(familyOf(bad), Family::Count) << bad;
 }
 
-TEST(Families, TableFigures) {
-  int descriptors = 0;
-  for (const FamilyInfo& f : kFamilies) {
-    descriptors += f.descriptors;
-    EXPECT_GT(f.extent, 0) << f.name;
-    EXPECT_LE(f.ruleCount, static_cast<int>(f.rules.size())) << f.name;
-  }
-  EXPECT_EQ(descriptors, 7399) << "the shared repository's total";
-  EXPECT_EQ(familyInfo(Family::F24X).extent, 9932);
-  EXPECT_EQ(familyInfo(Family::DIPX).extent, 16176);
-}
-
 TEST(ParseDescriptor, ByPositionOnly) {
   const FieldSpec f = parseDescriptor("DITX$,00006,30,A,0,T002");
   EXPECT_EQ(f.family, Family::DITX);

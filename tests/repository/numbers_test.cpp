@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <clocale>
 #include <cmath>
 #include <limits>
 #include <string>
@@ -79,19 +78,6 @@ TEST(NumberText, ShortestPlainDecimal) {
   for (const auto& c : cases) EXPECT_EQ(numberText(c.x), c.text) << c.x;
   EXPECT_THROW(numberText(std::numeric_limits<double>::infinity()), RuntimeError);
   EXPECT_THROW(numberText(std::nan("")), RuntimeError);
-}
-
-TEST(NumberText, IgnoresProcessLocale) {
-  // A comma locale must not leak into any text (skipped when the host lacks one).
-  const char* old = std::setlocale(LC_ALL, nullptr);
-  const std::string saved = old ? old : "C";
-  if (!std::setlocale(LC_ALL, "it_IT.UTF-8") && !std::setlocale(LC_ALL, "de_DE.UTF-8"))
-    GTEST_SKIP() << "no comma locale installed";
-  EXPECT_EQ(numberText(12.5), "12.5");
-  EXPECT_EQ(numericValue("12.5"), 12.5);
-  std::int16_t d = 2;
-  EXPECT_EQ(ARROTONDA(1234.5, d), "1234.50");
-  std::setlocale(LC_ALL, saved.c_str());
 }
 
 TEST(Arrotonda, HalfAwayFromZeroOnTheTypedDecimal) {

@@ -8,8 +8,10 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <memory>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "platform/clock.h"
@@ -47,6 +49,26 @@ class RepositoryTest : public ::testing::Test {
   }
 
   std::vector<ScriptedUi::Event> dialogs() const { return ui_.dialogs(); }
+
+  // TRBASE.DAT with the given base numbers' names and record lengths (other records blank).
+  void catalogue(const std::vector<std::tuple<int, std::string, std::string>>& entries) {
+    int last = 0;
+    for (const auto& e : entries) last = std::max(last, std::get<0>(e));
+    std::string text(79 * static_cast<std::size_t>(last), ' ');
+    for (const auto& [base, name, length] : entries) {
+      const std::size_t at = 79 * static_cast<std::size_t>(base - 1);
+      text.replace(at + 3, name.size(), name);
+      text.replace(at + 37 - length.size(), length.size(), length);
+    }
+    writeArchive("TRBASE.DAT", text);
+  }
+  void writeArchive(const std::string& name, const std::string& bytes) {
+    std::ofstream(root_ / "ARCHIVI" / name, std::ios::binary) << bytes;
+  }
+  std::string readArchive(const std::string& name) {
+    std::ifstream in(root_ / "ARCHIVI" / name, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+  }
 
   testing::TempDir root_;
   std::unique_ptr<platform::Files> files_;
@@ -244,12 +266,41 @@ TEST_F(RepositoryTest, AmountsRoundTripThroughAField) {
   }
 }
 
+TEST_F(RepositoryTest, ReadsAndUpdatesArchiveRecordsOnDisk) {
+  catalogue({{1, "DITTE.DAT", "6483"}, {377, "F24.DAT", "9932"}});
+  const std::string company1 = record(6483, {{1, "  001"}, {6, "ALFA SRL"}, {166, "000"}}, ' ');
+  const std::string company2 =
+      record(6483, {{1, "  002"}, {6, "BETA SPA"}, {166, "001"}, {664, "20230115"}}, ' ');
+  writeArchive("DITTE.DAT", company1 + company2);
+  Repository& r = *repo_;
+  ASSERT_EQ(lib_->FAIOPEN(1), 6483);
+  ASSERT_EQ(lib_->LEGGIREC(1, 2), 0);
+  r.DITX() = lib_->BUFFERREC(1);
+  EXPECT_EQ(r.STRCOSTANTE(desc::companyCode), "002");
+  EXPECT_EQ(r.STRCOSTANTE(desc::companyName), "BETA SPA" + std::string(22, ' '));
+  EXPECT_EQ(r.VALCOSTANTE(desc::presentingCompany), 1);
+  EXPECT_EQ(r.STRCOSTANTE(desc::T409), "20230115");
+
+  // The payment date: the one field written back into an archive.
+  std::string f24 = record(9932, {{1, "002"}, {42, "1001"}, {54, "000000010000"}}, '0');
+  f24.replace(33, 8, "00000000");
+  writeArchive("F24.DAT", record(9932, {}, '9') + f24);
+  ASSERT_EQ(lib_->FAIOPEN(377), 9932);
+  ASSERT_EQ(lib_->LEGGIREC(377, 2), 0);
+  r.F24X() = lib_->BUFFERREC(377);
+  ASSERT_EQ(r.VALCOSTANTE(desc::paymentDate), 0);
+  std::string date = "16012024";
+  r.RepoW(desc::paymentDate, date);
+  lib_->BUFFERREC(377) = r.F24X();
+  lib_->SCRIVIREC(377, 2);
+  lib_->CHIUDIFILE(0);
+  std::string expect = record(9932, {}, '9') + f24;
+  expect.replace(9932 + 33, 8, "16012024");
+  EXPECT_EQ(readArchive("F24.DAT"), expect) << "only the date's eight bytes change";
+}
+
 TEST_F(RepositoryTest, UnknownFamilyEndsTheProgram) {
-  // A one-entry catalogue (base number 1, 40-character records) so that a file is open.
-  std::string catalogue(79, ' ');
-  catalogue.replace(3, 9, "DITTE.DAT");
-  catalogue.replace(35, 2, "40");
-  std::ofstream(root_ / "ARCHIVI" / "TRBASE.DAT", std::ios::binary) << catalogue;
+  catalogue({{1, "DITTE.DAT", "40"}});
   for (int which = 0; which < 2; ++which) {
     ASSERT_EQ(lib_->FAIOPEN(1), 40);
     ui_.clear();
