@@ -44,6 +44,7 @@ std::string classicDescription(int number) {
     case 484:
       return "Problem getting printer information from the system. Make sure the printer is "
              "set up correctly";
+    case 3021: return "No current record";
     case 3024: return "Could not find file";
     case 3078: return "Cannot find the input table or query";
     case 3265: return "Item not found in this collection";
