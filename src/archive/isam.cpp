@@ -32,10 +32,14 @@ void openKeepingContext(ArchiveLib& lib, double n) {
 
 double runMode(isam::Call& call, int mode, double record) {
   switch (mode) {
-    case 1: return isam::insertKey(call, record);
-    case 2: return isam::exactLookup(call);
-    case 3: return isam::deleteKey(call);
-    default: return isam::nextKey(call);
+    case 1:
+      return isam::insertKey(call, record);
+    case 2:
+      return isam::exactLookup(call);
+    case 3:
+      return isam::deleteKey(call);
+    default:
+      return isam::nextKey(call);
   }
 }
 
@@ -88,8 +92,8 @@ double CERCAISAM(ArchiveLib& lib, double n, std::string_view key, int mode, doub
     return 0;
   }
   double recordLength = lib.guarded([&] { return lib.LUNGREC(n); });
-  if (mode != 9 && static_cast<double>((key.size() + isam::kTailLength) * kIsamEntries) !=
-                       recordLength) {
+  if (mode != 9 &&
+      static_cast<double>((key.size() + isam::kTailLength) * kIsamEntries) != recordLength) {
     isam::tell(lib, "ERRORE ISAM - LUNK NO OK");
     return 0;
   }

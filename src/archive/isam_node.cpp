@@ -1,10 +1,11 @@
+#include "archive/isam_node.h"
+
 #include <algorithm>
 #include <charconv>
 #include <cstring>
 
 #include "archive/archive.h"
 #include "archive/isam.h"
-#include "archive/isam_node.h"
 
 namespace zr::isam {
 
@@ -16,7 +17,8 @@ std::string numberText(double value) {
 
 std::string pointerText(std::uint32_t value) {
   std::string s(6, '0');
-  for (std::size_t i = 6; i-- > 0 && value > 0; value /= 10) s[i] = static_cast<char>('0' + value % 10);
+  for (std::size_t i = 6; i-- > 0 && value > 0; value /= 10)
+    s[i] = static_cast<char>('0' + value % 10);
   return s;
 }
 
@@ -123,8 +125,7 @@ void Call::descend(int level) {
   // Every key under a separator lies between it and the next one; the first separator of a
   // node may be larger than its child's keys (keys smaller than every key go to entry 1).
   if (parent.pos > 0 && keyAt(child, 0) < keyAt(parent, parent.pos)) throw Damaged{};
-  if (parent.pos + 1 < parent.used &&
-      keyAt(child, child.used - 1) >= keyAt(parent, parent.pos + 1))
+  if (parent.pos + 1 < parent.used && keyAt(child, child.used - 1) >= keyAt(parent, parent.pos + 1))
     throw Damaged{};
 }
 

@@ -27,8 +27,8 @@ std::vector<std::string> tree(const IsamFolder& f) {
 struct Damage {
   std::string what;
   std::function<void(const IsamFolder&, std::vector<std::string>&)> apply;
-  std::vector<std::string> keys;  // looked up, inserted and deleted
-  std::vector<std::string> next;  // given to the next-key mode (the same keys when empty)
+  std::vector<std::string> keys;       // looked up, inserted and deleted
+  std::vector<std::string> next = {};  // given to the next-key mode (the keys when empty)
 };
 
 std::vector<Damage> damages() {
@@ -69,7 +69,9 @@ std::vector<Damage> damages() {
        },
        {"D0", "D3"}},
       {"keys out of order in a leaf",
-       [](auto& f, auto& t) { t[4] = f.node(3, {leafEntry("B7", "000104"), leafEntry("B5", "000103")}); },
+       [](auto& f, auto& t) {
+         t[4] = f.node(3, {leafEntry("B7", "000104"), leafEntry("B5", "000103")});
+       },
        {"B5", "B7"}},
       {"root separators out of order",
        [](auto& f, auto& t) {
@@ -77,10 +79,14 @@ std::vector<Damage> damages() {
        },
        {"B0", "D3"}},
       {"leaf keys below their separator",
-       [](auto& f, auto& t) { t[6] = f.node(3, {leafEntry("C1", "000107"), leafEntry("D9", "000108")}); },
+       [](auto& f, auto& t) {
+         t[6] = f.node(3, {leafEntry("C1", "000107"), leafEntry("D9", "000108")});
+       },
        {"D9", "D5"}},
       {"leaf keys above the next separator",
-       [](auto& f, auto& t) { t[5] = f.node(3, {leafEntry("D0", "000105"), leafEntry("D7", "000106")}); },
+       [](auto& f, auto& t) {
+         t[5] = f.node(3, {leafEntry("D0", "000105"), leafEntry("D7", "000106")});
+       },
        {"D0", "D3"}},
       {"two middle entries naming one leaf",
        [](auto& f, auto& t) {
@@ -89,12 +95,12 @@ std::vector<Damage> damages() {
        {"D5", "D9"},
        {"D3", "D5"}},
       {"data pointer 0",
-       [](auto& f, auto& t) { t[5] = f.node(3, {leafEntry("D0", "000105"), leafEntry("D3", "000000")}); },
+       [](auto& f, auto& t) {
+         t[5] = f.node(3, {leafEntry("D0", "000105"), leafEntry("D3", "000000")});
+       },
        {"D3"},
        {"D0"}},
-      {"middle node without entries",
-       [](auto& f, auto& t) { t[2] = f.node(2, {}); },
-       {"D3", "D9"}},
+      {"middle node without entries", [](auto& f, auto& t) { t[2] = f.node(2, {}); }, {"D3", "D9"}},
       {"leaves missing from the end of the archive",
        [](auto&, auto& t) { t.resize(5); },
        {"D3", "D9"}},
@@ -104,9 +110,8 @@ std::vector<Damage> damages() {
   };
 }
 
-const std::map<double, std::string> kKeyOf = {{101, "B0"}, {102, "B2"}, {103, "B5"},
-                                              {104, "B7"}, {105, "D0"}, {106, "D3"},
-                                              {107, "D5"}, {108, "D9"}};
+const std::map<double, std::string> kKeyOf = {{101, "B0"}, {102, "B2"}, {103, "B5"}, {104, "B7"},
+                                              {105, "D0"}, {106, "D3"}, {107, "D5"}, {108, "D9"}};
 
 TEST(IsamDamage, EveryKindIsReportedAndNothingIsWritten) {
   const std::string message = "ERRORE ISAM - INDICE DANNEGGIATO 378";

@@ -44,9 +44,8 @@ TEST(IsamDelete, RemovalsShiftLeavesAndDropEmptiedNodes) {
   IsamFolder f(2);
   auto expected = tree(f);
   f.writeIndex(expected);
-  const std::map<double, std::string> keyOf = {{101, "B0"}, {102, "B2"}, {103, "B5"},
-                                               {104, "B7"}, {105, "D0"}, {106, "D3"},
-                                               {107, "D5"}, {108, "D9"}};
+  const std::map<double, std::string> keyOf = {{101, "B0"}, {102, "B2"}, {103, "B5"}, {104, "B7"},
+                                               {105, "D0"}, {106, "D3"}, {107, "D5"}, {108, "D9"}};
 
   // Absent keys change nothing.
   for (std::string k : {"A0", "B1", "C0", "E0"}) EXPECT_EQ(f.find(k, 3), -1) << k;
@@ -96,7 +95,9 @@ TEST(IsamDelete, RemovalsShiftLeavesAndDropEmptiedNodes) {
 TEST(IsamDelete, DeletingFromAFullLeafFreesEntry128) {
   IsamFolder f(3);
   std::vector<std::string> leaf;
-  auto k = [](int i) { return std::string{'K', static_cast<char>('0' + i / 16), static_cast<char>('0' + i % 16)}; };
+  auto k = [](int i) {
+    return std::string{'K', static_cast<char>('0' + i / 16), static_cast<char>('0' + i % 16)};
+  };
   for (int i = 0; i < 128; ++i) {
     std::string p = std::to_string(i + 1);
     leaf.push_back(k(i) + "3" + std::string(6 - p.size(), '0') + p);

@@ -39,10 +39,10 @@ class IsamFolder {
  public:
   // `pattern` is the catalogue's file name pattern of the index base number; its record
   // length is that of key length `lunk` unless `recordLength` says otherwise.
-  explicit IsamFolder(int lunk, std::string pattern = "ISAM378.DAT", int recordLength = 0)
+  explicit IsamFolder(int lunk, std::string pattern = "ISAM378.DAT", int recordLength = -1)
       : lunk_(lunk), pattern_(std::move(pattern)) {
     std::filesystem::create_directories(dir_.path() / "ARC");
-    writeCatalogue(kIndexBase, recordLength ? recordLength : (lunk + 7) * 128);
+    writeCatalogue(kIndexBase, recordLength >= 0 ? recordLength : (lunk + 7) * 128);
     config_.PERCORSOARCHIVI = "C:\\ARC";
     config_.CODICETASK = "01";
     files_ = platform::makeHostFiles(dir_.str());
@@ -122,9 +122,8 @@ class IsamFolder {
   std::string pattern_;
   Config config_;
   platform::ScriptedUi ui_;
-  platform::FixedClock clock_{std::chrono::year_month_day{std::chrono::year{2024},
-                                                          std::chrono::month{3},
-                                                          std::chrono::day{1}}};
+  platform::FixedClock clock_{std::chrono::year_month_day{
+      std::chrono::year{2024}, std::chrono::month{3}, std::chrono::day{1}}};
   std::unique_ptr<platform::Files> files_;
   std::unique_ptr<ArchiveLib> lib_;
 };

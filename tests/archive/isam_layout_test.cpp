@@ -12,7 +12,9 @@ namespace zr::testing {
 namespace {
 
 // 129 two-character keys in ascending byte order: "00", "01", ..., "99", ":0", ..., "<8".
-std::string key(int i) { return {static_cast<char>('0' + i / 10), static_cast<char>('0' + i % 10)}; }
+std::string key(int i) {
+  return {static_cast<char>('0' + i / 10), static_cast<char>('0' + i % 10)};
+}
 std::string ptr(int v) {
   std::string s = std::to_string(v);
   return std::string(6 - s.size(), '0') + s;
@@ -21,7 +23,10 @@ std::string ptr(int v) {
 TEST(IsamLayout, CreatingKeepsTheCallersContextAndWritesTheEmptyRoot) {
   IsamFolder f(2, "ISAM###.DAT");
   std::string root;
-  for (int i = 0; i < 128; ++i) root += "\xFC\xFC" "1000000";
+  for (int i = 0; i < 128; ++i)
+    root +=
+        "\xFC\xFC"
+        "1000000";
   ASSERT_EQ(root.size(), 1152u);
 
   // The index is closed: the call opens it itself, and both that open and the recreation that
@@ -59,11 +64,20 @@ TEST(IsamLayout, FirstInsertionLinksRootToMiddleTwoToLeafThree) {
   ASSERT_EQ(f.find("", 9), 1);
   EXPECT_EQ(f.find("AB", 1, 42), 42);
   std::string expected = "AB1000002";
-  for (int i = 1; i < 128; ++i) expected += "\xFC\xFC" "1000000";
+  for (int i = 1; i < 128; ++i)
+    expected +=
+        "\xFC\xFC"
+        "1000000";
   expected += "AB2000003";
-  for (int i = 1; i < 128; ++i) expected += "\xFC\xFC" "2000000";
+  for (int i = 1; i < 128; ++i)
+    expected +=
+        "\xFC\xFC"
+        "2000000";
   expected += "AB3000042";
-  for (int i = 1; i < 128; ++i) expected += "\xFC\xFC" "3000000";
+  for (int i = 1; i < 128; ++i)
+    expected +=
+        "\xFC\xFC"
+        "3000000";
   EXPECT_EQ(f.readRaw(), expected);
   EXPECT_EQ(f.find("AB", 2), 42);
   EXPECT_EQ(f.find("  ", 4), 42);
@@ -103,8 +117,9 @@ TEST(IsamLayout, FullLeafSplitsIntoAppendedNodeAtSixtyFour) {
 TEST(IsamLayout, KeyFallingInTheLowerHalfStaysInTheOldLeaf) {
   IsamFolder f(2);
   ASSERT_EQ(f.find("", 9), 1);
-  for (int i = 0; i < 129; ++i)
+  for (int i = 0; i < 129; ++i) {
     if (i != 10) ASSERT_EQ(f.find(key(i), 1, 1000 + i), 1000 + i);
+  }
   ASSERT_EQ(f.find(key(10), 1, 1010), 1010);
   std::vector<std::string> lower, upper;
   for (int i = 0; i < 65; ++i) lower.push_back(leafEntry(key(i), ptr(1000 + i)));

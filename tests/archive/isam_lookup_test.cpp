@@ -53,17 +53,17 @@ TEST(IsamLookup, NextKeyCrossesLeafAndMiddleBoundaries) {
     std::uint64_t reads;  // records read by the call
   };
   const std::vector<Case> cases = {
-      {"  ", 101, 3},        // blank: the first key
-      {"A0", 101, 3},        // smaller than every key
-      {"B0", 102, 3},        // equal: the next one, not itself
-      {"B1", 102, 3},        // between: the larger one
-      {"B2", 103, 4},        // last of a leaf: next leaf through the middle node
-      {"B3", 103, 3},        // between two leaves
-      {"B7", 105, 5},        // last of a middle node: through the root
-      {"C0", 105, 5},        // between middle nodes
-      {"D3", 107, 4},        //
-      {"D9", 999999, 3},     // the last key
-      {"E0", 999999, 3},     // beyond the last key
+      {"  ", 101, 3},     // blank: the first key
+      {"A0", 101, 3},     // smaller than every key
+      {"B0", 102, 3},     // equal: the next one, not itself
+      {"B1", 102, 3},     // between: the larger one
+      {"B2", 103, 4},     // last of a leaf: next leaf through the middle node
+      {"B3", 103, 4},     // between two leaves: the lower one first
+      {"B7", 105, 5},     // last of a middle node: through the root
+      {"C0", 105, 5},     // between middle nodes
+      {"D3", 107, 4},     //
+      {"D9", 999999, 3},  // the last key
+      {"E0", 999999, 3},  // beyond the last key
       {"\xFF\xFF", 999999, 3},
   };
   for (const auto& c : cases) {
@@ -94,9 +94,9 @@ TEST(IsamLookup, EntryChecksShowTheirMessageInOrderAndReturnZero) {
   EXPECT_EQ(f.find("AB", 2), 0);
   EXPECT_EQ(f.find("ABC", 7), 0);
   EXPECT_EQ(f.find("AB", 1, 5), 0);
-  EXPECT_EQ(f.takeMessages(),
-            (std::vector<std::string>{"ERRORE ISAM - FILE VUOTO 378", "ERRORE ISAM - FILE VUOTO 378",
-                                      "ERRORE ISAM - FILE VUOTO 378"}));
+  EXPECT_EQ(f.takeMessages(), (std::vector<std::string>{"ERRORE ISAM - FILE VUOTO 378",
+                                                        "ERRORE ISAM - FILE VUOTO 378",
+                                                        "ERRORE ISAM - FILE VUOTO 378"}));
 
   f.writeIndex(smallTree(f));
   struct Case {
@@ -138,12 +138,12 @@ struct FanTree {
 };
 FanTree fanTree(const IsamFolder& f, int roots, int middles, int leaves) {
   auto key = [](int i) {
-    char buf[8];
+    char buf[16];
     std::snprintf(buf, sizeof buf, "%04d", 2 * i + 2);
     return std::string(buf);
   };
   auto ptr = [](int v) {
-    char buf[8];
+    char buf[16];
     std::snprintf(buf, sizeof buf, "%06d", v);
     return std::string(buf);
   };
@@ -180,7 +180,7 @@ TEST(IsamLookup, FullNodesAtEveryLevel) {
     int roots, middles, leaves;
   };
   for (Shape s : {Shape{1, 1, 128}, Shape{1, 128, 1}, Shape{128, 1, 1}, Shape{2, 128, 2}}) {
-    SCOPED_TRACE(testing::Message() << s.roots << "x" << s.middles << "x" << s.leaves);
+    SCOPED_TRACE(::testing::Message() << s.roots << "x" << s.middles << "x" << s.leaves);
     IsamFolder f(4);
     FanTree t = fanTree(f, s.roots, s.middles, s.leaves);
     f.writeIndex(t.records);

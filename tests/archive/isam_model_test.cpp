@@ -47,9 +47,10 @@ class Model {
     }
   }
 
+  // A present key near a random one (the map must not be empty).
   std::string anyPresentKey() {
-    std::uniform_int_distribution<std::size_t> pick(0, keys_.size() - 1);
-    return std::next(keys_.begin(), static_cast<std::ptrdiff_t>(pick(rng_)))->first;
+    auto it = keys_.lower_bound(randomKey());
+    return (it == keys_.end() ? keys_.begin() : it)->first;
   }
 
   // Every key by exact lookup in three reads, some absent ones, and the walk from blank.
