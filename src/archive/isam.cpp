@@ -5,6 +5,7 @@
 
 #include "archive/archive.h"
 #include "archive/isam_node.h"
+#include "archive/numtext.h"
 
 namespace zr {
 
@@ -83,7 +84,7 @@ double CERCAISAM(ArchiveLib& lib, double n, std::string_view key, int mode, doub
   if (mode != 9) {
     length = lib.guarded([&] { return lib.openFileLength(n); });
     if (length == 0) {
-      isam::tell(lib, "ERRORE ISAM - FILE VUOTO " + isam::numberText(n));
+      isam::tell(lib, "ERRORE ISAM - FILE VUOTO " + archive::numberText(n));
       return 0;
     }
   }
@@ -102,7 +103,7 @@ double CERCAISAM(ArchiveLib& lib, double n, std::string_view key, int mode, doub
     return 0;
   }
   if (!knownMode(mode)) {
-    isam::tell(lib, "ERRORE CODICE ISAM " + isam::numberText(mode));
+    isam::tell(lib, "ERRORE CODICE ISAM " + archive::numberText(mode));
     return 0;
   }
   if (mode == 9) return isam::createEmpty(lib, n);
@@ -112,7 +113,7 @@ double CERCAISAM(ArchiveLib& lib, double n, std::string_view key, int mode, doub
   try {
     return runMode(call, mode, record);
   } catch (const isam::Damaged&) {
-    isam::tell(lib, "ERRORE ISAM - INDICE DANNEGGIATO " + isam::numberText(n));
+    isam::tell(lib, "ERRORE ISAM - INDICE DANNEGGIATO " + archive::numberText(n));
     return 0;
   }
 }

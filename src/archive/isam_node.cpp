@@ -1,19 +1,12 @@
 #include "archive/isam_node.h"
 
 #include <algorithm>
-#include <charconv>
 #include <cstring>
 
 #include "archive/archive.h"
 #include "archive/isam.h"
 
 namespace zr::isam {
-
-std::string numberText(double value) {
-  char buf[64];
-  auto res = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::fixed);
-  return std::string(buf, res.ptr);
-}
 
 std::string pointerText(std::uint32_t value) {
   std::string s(6, '0');

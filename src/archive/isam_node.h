@@ -24,8 +24,6 @@ inline constexpr std::uint32_t kMaxPointer = 999999;
 // damaged-index message and returns 0.
 struct Damaged {};
 
-// Digits of a whole number, as the messages show it ("378", "-5", "0.5").
-std::string numberText(double value);
 // The 6-digit zero-filled pointer text (value <= 999999).
 std::string pointerText(std::uint32_t value);
 
