@@ -21,12 +21,14 @@ class F24Databases {
   F24Databases(const F24Databases&) = delete;
   F24Databases& operator=(const F24Databases&) = delete;
 
-  // Creates the missing yearly databases from the template. False when the template is
+  // Creates the missing yearly databases from the template; a file that is present but cannot
+  // be read now is left alone, never copied over. False when the template is
   // missing: the message has been shown and every archive closed; the caller ends the
   // program through FINETASK.
   [[nodiscard]] bool PREPARAF24();
-  // Opens the 24 yearly databases. A database that cannot be opened: a critical message naming
-  // the file and the engine's reason, everything opened so far closed, then CommandAborted.
+  // Opens the 24 yearly databases. A database that cannot be opened: a critical message titled
+  // "Gestionde ACQUSIZIONE 770" ("ARCHIVIO F24 <file>", "Errore N.<number>", the engine's
+  // reason), everything opened so far closed, then CommandAborted{3}. Files stay unchanged.
   void APRIF24();
   void CHIUDIF24();
   // RSRELEASE on the RELEASE table of ANNORIFERIMENTO's database (same failure rule).
@@ -38,7 +40,7 @@ class F24Databases {
   std::unique_ptr<platform::Recordset> RSRELEASE;
 
   static std::string yearlyName(const std::string& archives, int year);  // ...\SF24YYYY.MDB
-  static std::string templateName(const std::string& archives);         // ...\SF24XXXX.MDB
+  static std::string templateName(const std::string& archives);          // ...\SF24XXXX.MDB
 
  private:
   ArchiveLib& lib_;

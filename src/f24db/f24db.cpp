@@ -1,0 +1,110 @@
+#include "f24db/f24db.h"
+
+#include "archive/numtext.h"
+#include "platform/errors.h"
+
+namespace zr {
+
+namespace {
+
+constexpr std::string_view kTitle = "Gestionde ACQUSIZIONE 770";
+constexpr std::string_view kNoTemplate =
+    "Non esiste file F24ENTI... contattare VerantiData Daduzor";
+
+std::size_t slotOf(int year) {
+  return static_cast<std::size_t>(year - kFirstF24Year);
+}
+bool inRange(int year) {
+  return year >= kFirstF24Year && year <= kLastF24Year;
+}
+
+// A database that cannot be opened ends the command, not the program: the operator is told
+// which file and why, and the caller's command stops (the databases already closed).
+[[noreturn]] void abandon(platform::Ui& ui, const std::string& name, const RuntimeError& e) {
+  ui.message(
+      "ARCHIVIO F24 " + name + "\rErrore N." + std::to_string(e.number()) + "\r" + e.description(),
+      kTitle, platform::Icon::Critical);
+  throw CommandAborted{3};
+}
+
+}  // namespace
+
+F24Databases::F24Databases(ArchiveLib& lib, platform::DatabaseEngine& engine)
+    : lib_(lib), engine_(engine) {}
+
+std::string F24Databases::yearlyName(const std::string& archives, int year) {
+  return archives + "\\SF24" + std::to_string(year) + ".MDB";
+}
+
+std::string F24Databases::templateName(const std::string& archives) {
+  return archives + "\\SF24XXXX.MDB";
+}
+
+bool F24Databases::PREPARAF24() {
+  const std::string& archives = lib_.config().PERCORSOARCHIVI;
+  const std::string source = templateName(archives);
+  if (lib_.ESISTEFILE(source) == 0) {
+    lib_.ui().message(kNoTemplate, kTitle, platform::Icon::Information);
+    lib_.CHIUDIFILE(0);
+    return false;
+  }
+  for (int i = kFirstF24Year - 2000; i <= kLastF24Year - 2000; ++i) {
+    const std::string twoDigits = ("00" + std::to_string(i)).substr(std::to_string(i).size());
+    const std::string name = archives + "\\SF2420" + twoDigits + ".MDB";
+    // A database that is there but cannot be read now (locked, no permission) is still the
+    // payroll procedure's data: copying over it would destroy it.
+    if (lib_.ESISTEFILE(name) != 0 || lib_.files().fileLength(name)) continue;
+    lib_.COPIAFILE(source, name);
+  }
+  return true;
+}
+
+void F24Databases::APRIF24() {
+  const std::string& archives = lib_.config().PERCORSOARCHIVI;
+  for (int year = kFirstF24Year; year <= kLastF24Year; ++year) {
+    const std::string name = yearlyName(archives, year);
+    try {
+      db_[slotOf(year)] = engine_.open(name);
+    } catch (const RuntimeError& e) {
+      CHIUDIF24();
+      abandon(lib_.ui(), name, e);
+    }
+  }
+}
+
+void F24Databases::CHIUDIF24() {
+  for (auto& db : db_) {
+    if (!db) continue;
+    try {
+      db->close();
+    } catch (const RuntimeError& e) {
+      if (e.number() != 91 && e.number() != 3420) return;
+    }
+    db.reset();
+  }
+}
+
+void F24Databases::APRIRELEASE() {
+  const int year = static_cast<int>(archive::lenientValue(ANNORIFERIMENTO));
+  if (!inRange(year)) return;
+  const std::string name = yearlyName(lib_.config().PERCORSOARCHIVI, year);
+  try {
+    RSRELEASE = DBF24(year).openTable("RELEASE");
+  } catch (const RuntimeError& e) {
+    CHIUDIF24();
+    abandon(lib_.ui(), name, e);
+  }
+}
+
+bool F24Databases::isOpen(int year) const {
+  return inRange(year) && db_[slotOf(year)];
+}
+
+platform::Database& F24Databases::DBF24(int year) {
+  if (!isOpen(year)) {
+    throw RuntimeError::of(91, "the F24 database of " + std::to_string(year) + " is not open");
+  }
+  return *db_[slotOf(year)];
+}
+
+}  // namespace zr
