@@ -153,6 +153,7 @@ class TableRecordset : public RecordsetBase {
   void moveFirst() override {
     usable();
     noMatch_ = false;
+    keyset_.reset();  // a new walk sees what was written since the last one
     cur_ = Cursor{};
     settle();
     if (cur_.eof) noCurrentRecord();

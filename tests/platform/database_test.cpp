@@ -120,6 +120,7 @@ TEST_F(DatabaseTest, ReadsWhatAnotherProgramWritesMeanwhile) {
   auto db = engine->open(p);
   auto rs = db->openTable("ROWS");
   rs->setIndex("CHIAVE");
+  EXPECT_EQ(walk(*rs).size(), 5u);
   rs->seek("=", {"001", "202301", 13.0});
   EXPECT_TRUE(rs->noMatch());
 
@@ -131,6 +132,9 @@ TEST_F(DatabaseTest, ReadsWhatAnotherProgramWritesMeanwhile) {
   rs->seek("=", {"001", "202301", 13.0});
   ASSERT_FALSE(rs->noMatch());
   EXPECT_EQ(rs->field("NOTE").asText(), "late");
+  rs->moveFirst();
+  EXPECT_THAT(walk(*rs), ::testing::ElementsAre("jan 11", "jan 12", "late", "feb 12",
+                                                "second company", "letters"));
 
   // A writer that has begun but not committed does not stop the reading.
   ASSERT_EQ(sqlite3_exec(writer, "BEGIN IMMEDIATE; DELETE FROM ROWS", nullptr, nullptr, nullptr),
