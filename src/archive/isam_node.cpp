@@ -27,9 +27,7 @@ Call::Call(ArchiveLib& lib, double base, std::string_view key, std::size_t lunk,
       lunk_(lunk),
       entry_(lunk + kTailLength),
       high_(lunk, static_cast<char>(kHighKeyChar)),
-      nodeCount_(nodeCount) {
-  visited_.reserve(8);
-}
+      nodeCount_(nodeCount) {}
 
 int Call::usedEntries(const std::string& text) const {
   const void* hit = std::memchr(text.data(), kHighKeyChar, text.size());
@@ -50,11 +48,21 @@ std::uint32_t Call::pointerAt(const Node& n, int i, int level) const {
   return value;
 }
 
+void Call::markVisited(std::uint32_t record) {
+  auto small = visited_.begin() + static_cast<std::ptrdiff_t>(visitedCount_);
+  if (std::find(visited_.begin(), small, record) != small ||
+      std::find(visitedMore_.begin(), visitedMore_.end(), record) != visitedMore_.end())
+    throw Damaged{};
+  if (visitedCount_ < visited_.size())
+    visited_[visitedCount_++] = record;
+  else
+    visitedMore_.push_back(record);
+}
+
 void Call::readNode(int level, std::uint32_t record) {
   // The root is record 1 and nothing else is; a node met twice in one call means a cycle.
   if (record == 0 || record > nodeCount_ || (record == 1) != (level == 1)) throw Damaged{};
-  if (std::find(visited_.begin(), visited_.end(), record) != visited_.end()) throw Damaged{};
-  visited_.push_back(record);
+  markVisited(record);
   if (lib_.LEGGIREC(base_, record) != 0) throw Damaged{};
   Node& n = node(level);
   n.text = lib_.BUFFERREC(base_);  // reuses the capacity of an earlier read in this call

@@ -71,6 +71,7 @@ class Call {
 
  private:
   int usedEntries(const std::string& text) const;
+  void markVisited(std::uint32_t record);
   void checkTaken(int level) const;
 
   ArchiveLib& lib_;
@@ -81,7 +82,10 @@ class Call {
   std::string high_;
   std::uint64_t nodeCount_;
   std::array<Node, kLevels> nodes_;
-  std::vector<std::uint32_t> visited_;
+  // Nodes read in this call: a lookup reads three, a walk rarely more than a handful.
+  std::array<std::uint32_t, 16> visited_{};
+  std::size_t visitedCount_ = 0;
+  std::vector<std::uint32_t> visitedMore_;
 };
 
 // The modes, each after the entry checks have passed.

@@ -222,3 +222,44 @@ TEST(IsamLookup, EmptiedLeafIsPassedOverByTheWalk) {
 
 }  // namespace
 }  // namespace zr::testing
+
+namespace zr::testing {
+namespace {
+
+// Root -> one middle node naming leaf 3 (B0, B2), thirty emptied leaves 4..33 and leaf 34 (D0);
+// `again` makes the last emptied entry name leaf `again` instead of its own.
+std::vector<std::string> manyEmptiedLeaves(const IsamFolder& f, int again = 0) {
+  std::vector<std::string> middle = {middleEntry("B0", "000003")};
+  std::vector<std::string> records = {f.node(1, {rootEntry("B0", "000002")}), ""};
+  records.push_back(f.node(3, {leafEntry("B0", "000101"), leafEntry("B2", "000102")}));
+  for (int j = 0; j < 30; ++j) {
+    int leaf = (j == 29 && again) ? again : 4 + j;
+    middle.push_back(middleEntry(std::string{'C', static_cast<char>('a' + j)},
+                                 "0000" + std::to_string(leaf / 10) + std::to_string(leaf % 10)));
+    records.push_back(f.node(3, {}));
+  }
+  middle.push_back(middleEntry("D0", "000034"));
+  records.push_back(f.node(3, {leafEntry("D0", "000105")}));
+  records[1] = f.node(2, middle);
+  return records;
+}
+
+TEST(IsamLookup, OneWalkPassesOverManyEmptiedLeaves) {
+  IsamFolder f(2);
+  f.writeIndex(manyEmptiedLeaves(f));
+  auto before = f.lib().recordsRead();
+  EXPECT_EQ(f.find("B2", 4), 105);
+  EXPECT_EQ(f.lib().recordsRead() - before, 34u);
+  EXPECT_EQ(f.find("Cm", 2), -1);
+  EXPECT_EQ(f.find("Cm", 4), 105);
+  EXPECT_EQ(f.find("D0", 2), 105);
+  EXPECT_TRUE(f.takeMessages().empty());
+
+  // The same walk meeting leaf 25 a second time, long after it was first read.
+  f.writeIndex(manyEmptiedLeaves(f, 25));
+  EXPECT_EQ(f.find("B2", 4), 0);
+  EXPECT_EQ(f.takeMessages(), std::vector<std::string>{"ERRORE ISAM - INDICE DANNEGGIATO 378"});
+}
+
+}  // namespace
+}  // namespace zr::testing
