@@ -1,65 +1,345 @@
 #include "builder.h"
 
+#include <algorithm>
+#include <chrono>
+#include <filesystem>
 #include <stdexcept>
+
+#include "archive/isam.h"
+#include "catalogue.h"
+#include "databases.h"
+#include "fields.h"
 
 namespace zr::demo {
 
+// Keeps what the library would have shown the user, so a failure can be reported with it.
+class QuietUi : public platform::Ui {
+ public:
+  void message(std::string_view text, std::string_view title, platform::Icon) override {
+    messages.push_back(std::string(title) + ": " + std::string(text));
+  }
+  platform::Answer ask(std::string_view text, std::string_view title, platform::Buttons,
+                       platform::Icon, platform::Answer safe) override {
+    messages.push_back(std::string(title) + ": " + std::string(text));
+    return safe;
+  }
+  void progress(std::string_view, std::string_view) override {}
+  void busy(bool) override {}
+
+  std::string drain() {
+    std::string all;
+    for (const auto& m : messages) all += (all.empty() ? "" : " | ") + m;
+    messages.clear();
+    return all;
+  }
+  std::vector<std::string> messages;
+};
+
 namespace {
-[[noreturn]] void pending(const char* what) {
-  throw std::logic_error(std::string("installation builder: ") + what + " not available yet");
+
+constexpr std::string_view kArchivesFile = "TRPERARK.TRP";
+constexpr std::string_view kProgramsFile = "TRPERPRO.TRP";
+constexpr std::string_view kPathFolder = "C:\\RORIZIDO";
+constexpr std::string_view kTaskFolder = "C:\\ZAVUVOD";
+constexpr std::string_view kTaskFile = "C:\\ZAVUVOD\\ZAVUVOD.INI";
+constexpr std::string_view kRegistryKey = "SOFTWARE\\VERANTIDATA\\KORVANTE";
+
+std::string trimmed(std::string_view s) {
+  const auto b = s.find_first_not_of(' ');
+  if (b == std::string_view::npos) return {};
+  return std::string(s.substr(b, s.find_last_not_of(' ') - b + 1));
 }
+
+std::string zeroFilled(long long n, std::size_t width) {
+  std::string s = std::to_string(n);
+  if (s.size() < width) s.insert(0, width - s.size(), '0');
+  return s;
+}
+
+std::vector<Columns> releaseRow(int value) {
+  return {{{"RELEASE", platform::Value(static_cast<double>(value))}}};
+}
+
 }  // namespace
 
-InstallationBuilder::InstallationBuilder(std::string root) : root_(std::move(root)) {
-  pending("constructor");
+InstallationBuilder::InstallationBuilder(std::string root)
+    : root_(std::filesystem::absolute(root).lexically_normal().string()),
+      files_(platform::makeHostFiles(root_)),
+      ui_(std::make_unique<QuietUi>()),
+      clock_(std::make_unique<platform::FixedClock>(std::chrono::year{2024} / 3 / 15)) {
+  const SkeletonOptions defaults;
+  config_.PERCORSOARCHIVI = defaults.archivesFolder;
+  config_.PERCORSOPROGRAMMI = defaults.programsFolder;
+  config_.CODICETASK = "01";
+  lib_ = std::make_unique<ArchiveLib>(*files_, *ui_, *clock_, config_);
+  repo_ = std::make_unique<Repository>(*lib_);
 }
-InstallationBuilder::~InstallationBuilder() = default;
-void InstallationBuilder::writeSkeleton(const SkeletonOptions&) {
-  pending("writeSkeleton");
+
+InstallationBuilder::~InstallationBuilder() {
+  try {
+    close();
+  } catch (...) {
+    // Closing files that were only written cannot lose anything acknowledged.
+  }
 }
-void InstallationBuilder::putCompany(const CompanySpec&) {
-  pending("putCompany");
+
+template <class F>
+auto InstallationBuilder::library(std::string_view what, F&& body) -> decltype(body()) {
+  try {
+    return body();
+  } catch (const ProgramEnd&) {
+    throw std::runtime_error(std::string(what) + ": " + ui_->drain());
+  } catch (const RuntimeError& e) {
+    throw std::runtime_error(std::string(what) + ": error " + std::to_string(e.number()) + " " +
+                             e.description());
+  }
 }
-double InstallationBuilder::putF24(const F24Spec&) {
-  pending("putF24");
+
+void InstallationBuilder::writeSkeleton(const SkeletonOptions& o) {
+  close();
+  config_.PERCORSOARCHIVI = o.archivesFolder;
+  config_.PERCORSOPROGRAMMI = o.programsFolder;
+  config_.CODICETASK = o.taskLine ? trimmed(o.taskLine->substr(0, 2)) : "01";
+  catalogue_ = o.catalogue.empty() ? defaultCatalogue() : o.catalogue;
+
+  files_->makeDirectories(o.archivesFolder);
+  files_->makeDirectories(o.programsFolder);
+  if (o.programsFolderFilled) {
+    files_->writeText(o.programsFolder + "\\LEGGIMI.TXT",
+                      "Cartella dei programmi della procedura paghe.\r\n");
+  }
+  writeConfiguration(o);
+  files_->writeText(archivePath("TRBASE.DAT"), catalogueImage(catalogue_));
+  if (o.semaphore) files_->writeText(archivePath("TRSEMA.DAT"), std::string(2000, ' '));
+  if (o.archives) createArchives();
+  writeDatabases(o);
 }
-double InstallationBuilder::putEmployee(const EmployeeSpec&) {
-  pending("putEmployee");
+
+void InstallationBuilder::writeConfiguration(const SkeletonOptions& o) {
+  if (o.pathFiles) {
+    files_->makeDirectories(kPathFolder);
+    files_->writeText(std::string(kPathFolder) + "\\" + std::string(kArchivesFile),
+                      o.archivesFolder + "\r\n");
+    files_->writeText(std::string(kPathFolder) + "\\" + std::string(kProgramsFile),
+                      o.programsFolder + "\r\n");
+  }
+  if (o.taskLine) {
+    std::string line = *o.taskLine;
+    if (line.size() < 100) line.resize(100, ' ');
+    files_->makeDirectories(kTaskFolder);
+    files_->writeText(kTaskFile, line + "\r\n");
+  }
+  if (o.registry) {
+    files_->writeText(registryPath(), "[" + std::string(kRegistryKey) + "]\r\n" +
+                                          "PERCORSOARCHIVI=" + o.archivesFolder + "\r\n" +
+                                          "PERCORSOPROGRAMMI=" + o.programsFolder + "\r\n");
+  }
 }
-void InstallationBuilder::addLocalTaxRows(int, const std::vector<LocalTaxRow>&) {
-  pending("addLocalTaxRows");
+
+void InstallationBuilder::createArchives() {
+  for (int base : openedBases()) {
+    const bool listed = std::any_of(catalogue_.begin(), catalogue_.end(),
+                                    [&](const CatalogueEntry& e) { return e.base == base; });
+    if (!listed) continue;
+    library("create archive " + std::to_string(base), [&] {
+      bool prefix = true;
+      const std::string name = lib_->DAMMIFILE(base, prefix);
+      files_->open(name, platform::OpenMode::Truncate);
+      lib_->FAIOPEN(base);
+    });
+  }
+  for (int index : {kF24IndexBase, kEmployeeIndexBase}) {
+    if (lib_->NUMFILE(index) == 0) continue;
+    const double r = library("create index " + std::to_string(index),
+                             [&] { return CERCAISAM(*lib_, index, "", 9, 0); });
+    if (r == 0 && !ui_->messages.empty()) {
+      throw std::runtime_error("create index " + std::to_string(index) + ": " + ui_->drain());
+    }
+  }
 }
-void InstallationBuilder::addRegionRows(int, const std::vector<RegionRow>&) {
-  pending("addRegionRows");
+
+void InstallationBuilder::writeDatabases(const SkeletonOptions& o) {
+  const auto f24 = f24Schema();
+  const auto cert = certificationSchema();
+  if (o.f24Template) {
+    createDatabase(*files_, archivePath("SF24XXXX.MDB"), f24, {{"RELEASE", releaseRow(1)}});
+  }
+  for (int year : o.f24Years) {
+    createDatabase(*files_, archivePath(yearlyDatabaseName(year)), f24,
+                   {{"RELEASE", releaseRow(o.releaseValue)}});
+  }
+  if (o.certificationTemplate) createDatabase(*files_, archivePath("TRUNCE24X.MDB"), cert, {});
+  if (o.certificationDatabase) createDatabase(*files_, archivePath("TRCER24P.MDB"), cert, {});
 }
-void InstallationBuilder::addF24Rows(int, std::string_view, const std::vector<Columns>&) {
-  pending("addF24Rows");
+
+std::string InstallationBuilder::fillRecord(Family family, double length, const Fields& keyFields,
+                                            const Fields& fields) {
+  std::string& buffer = repo_->buffer(family);
+  buffer.assign(static_cast<std::size_t>(length), ' ');
+  for (const Fields* list : {&keyFields, &fields}) {
+    for (const auto& f : *list) {
+      std::string value = f.value;
+      library("store field " + f.descriptor,
+              [&] { repo_->RepoW(f.descriptor, value, static_cast<std::int16_t>(f.k)); });
+    }
+  }
+  if (buffer.size() != static_cast<std::size_t>(length)) {
+    throw std::logic_error("record length changed while storing fields");
+  }
+  return buffer;
 }
-void InstallationBuilder::addCertificationRows(std::string_view, const std::vector<Columns>&) {
-  pending("addCertificationRows");
+
+double InstallationBuilder::openLength(int base) {
+  if (lib_->NUMFILE(base) == 0) {
+    library("open archive " + std::to_string(base), [&] {
+      bool prefix = true;
+      if (!files_->exists(lib_->DAMMIFILE(base, prefix))) {
+        throw std::logic_error("archive " + std::to_string(base) +
+                               " does not exist: writeSkeleton() with archives first");
+      }
+      lib_->FAIOPEN(base);
+    });
+  }
+  return lib_->LUNGREC(base);
 }
-void InstallationBuilder::close() {}
+
+double InstallationBuilder::nextRecord(int base) {
+  const double length = openLength(base);
+  return static_cast<double>(lib_->openFileLength(base) / static_cast<std::uint64_t>(length)) + 1;
+}
+
+void InstallationBuilder::writeRecord(int base, double record, std::string_view bytes) {
+  library("write record " + std::to_string(record) + " of archive " + std::to_string(base),
+          [&] { lib_->SCRIVIREC(base, record, bytes); });
+}
+
+void InstallationBuilder::putCompany(const CompanySpec& c) {
+  if (c.code < 1 || c.code > 999) {
+    throw std::invalid_argument("company code out of range: " + std::to_string(c.code));
+  }
+  const double length = openLength(kCompanyBase);
+  const auto records = static_cast<int>(lib_->openFileLength(kCompanyBase) / length);
+  // A gap in the record numbers would be read as garbage: it is filled with deleted records.
+  const std::string deleted = "99" + std::string(static_cast<std::size_t>(length) - 2, ' ');
+  for (int r = records + 1; r < c.code; ++r) writeRecord(kCompanyBase, r, deleted);
+
+  std::string record = fillRecord(Family::DITX, length,
+                                  {{std::string(fld::T001), std::to_string(c.code)}}, c.fields);
+  if (c.voidRecord) record.replace(0, 2, "99");
+  writeRecord(kCompanyBase, c.code, record);
+}
+
+void InstallationBuilder::index(int base, const std::string& key, double record) {
+  openLength(base);
+  const std::string what = "index " + std::to_string(base) + " key " + key;
+  const double found = library(what, [&] { return CERCAISAM(*lib_, base, key, 2, 0); });
+  if (found == 0) throw std::runtime_error(what + ": " + ui_->drain());
+  if (found != -1) throw std::invalid_argument(what + ": key already indexed");
+  const double r = library(what, [&] { return CERCAISAM(*lib_, base, key, 1, record); });
+  if (r == 0 || !ui_->messages.empty()) throw std::runtime_error(what + ": " + ui_->drain());
+}
+
+double InstallationBuilder::putF24(const F24Spec& f) {
+  if (f.company < 1 || f.company > 999 || f.year < 1000 || f.year > 9999 || f.month < 0 ||
+      f.month > 99) {
+    throw std::invalid_argument("F24 key out of range");
+  }
+  const double length = openLength(kF24Base);
+  const std::string year = std::to_string(f.year), month = zeroFilled(f.month, 2);
+  std::string record = fillRecord(Family::F24X, length,
+                                  {{std::string(fld::A001), std::to_string(f.company)},
+                                   {std::string(fld::A567), year},
+                                   {std::string(fld::A568), month}},
+                                  f.fields);
+  if (f.voidRecord) record.replace(0, 2, "99");
+  const double r = nextRecord(kF24Base);
+  writeRecord(kF24Base, r, record);
+  if (f.indexed) index(kF24IndexBase, zeroFilled(f.company, 3) + year + month, r);
+  return r;
+}
+
+double InstallationBuilder::putEmployee(const EmployeeSpec& e) {
+  if (e.company < 1 || e.company > 999 || e.number < 0 || e.number > 9999999) {
+    throw std::invalid_argument("employee code out of range");
+  }
+  const double length = openLength(kEmployeeBase);
+  const std::string code = zeroFilled(e.company, 3) + zeroFilled(e.number, 7);
+  const std::string record =
+      fillRecord(Family::DIPX, length, {{std::string(fld::P001), code}}, e.fields);
+  const double r = nextRecord(kEmployeeBase);
+  writeRecord(kEmployeeBase, r, record);
+  if (e.indexed) index(kEmployeeIndexBase, code, r);
+  return r;
+}
+
+void InstallationBuilder::addLocalTaxRows(int year, const std::vector<LocalTaxRow>& rows) {
+  std::vector<Columns> table;
+  table.reserve(rows.size());
+  for (const auto& r : rows) {
+    table.push_back({{"KDITTA", r.company},
+                     {"KPERIODO", r.period},
+                     {"KRIGO", static_cast<double>(r.row)},
+                     {"F24ELI_7", r.code},
+                     {"F24ELI_9", r.yearField},
+                     {"F24ELI_10", r.debit},
+                     {"F24ELI_11", r.credit},
+                     {"F24ELI_12", r.amountA},
+                     {"F24ELI_13", r.amountB},
+                     {"F24ELI_14", r.amountC}});
+  }
+  addF24Rows(year, "F24ENTILOCICI", table);
+}
+
+void InstallationBuilder::addRegionRows(int year, const std::vector<RegionRow>& rows) {
+  std::vector<Columns> table;
+  table.reserve(rows.size());
+  for (const auto& r : rows) {
+    table.push_back({{"KDITTA", r.company},
+                     {"KPERIODO", r.period},
+                     {"KRIGO", static_cast<double>(r.row)},
+                     {"F24REG_1", r.code},
+                     {"F24REG_4", r.debit},
+                     {"F24REG_5", r.credit}});
+  }
+  addF24Rows(year, "F24REGIONI", table);
+}
+
+void InstallationBuilder::addF24Rows(int year, std::string_view table,
+                                     const std::vector<Columns>& rows) {
+  insertRows(*files_, archivePath(yearlyDatabaseName(year)), table, rows);
+}
+
+void InstallationBuilder::addCertificationRows(std::string_view table,
+                                               const std::vector<Columns>& rows) {
+  insertRows(*files_, archivePath("TRCER24P.MDB"), table, rows);
+}
+
+void InstallationBuilder::close() {
+  library("close archives", [&] { lib_->CHIUDIFILE(0); });
+}
+
 std::string InstallationBuilder::archivesPath() const {
   return config_.PERCORSOARCHIVI;
 }
+
 std::string InstallationBuilder::archivePath(std::string_view name) const {
   return config_.PERCORSOARCHIVI + "\\" + std::string(name);
 }
+
 std::string InstallationBuilder::hostPath(std::string_view systemPath) const {
-  return platform::mapPathLiterally(root_, systemPath);
+  return files_->resolve(systemPath);
 }
+
 std::string InstallationBuilder::registryPath() const {
   return root_ + "/registry.ini";
 }
+
 std::vector<CatalogueEntry> InstallationBuilder::defaultCatalogue() {
-  return {};
-}
-std::string InstallationBuilder::yearlyDatabaseName(int year) {
-  return "SF24" + std::to_string(year) + ".MDB";
+  return standardCatalogue();
 }
 
-DemoSummary buildDemo(const std::string&, const Options&) {
-  pending("buildDemo");
+std::string InstallationBuilder::yearlyDatabaseName(int year) {
+  return "SF24" + std::to_string(year) + ".MDB";
 }
 
 }  // namespace zr::demo

@@ -22,6 +22,8 @@
 
 namespace zr::demo {
 
+class QuietUi;
+
 // Base numbers of the archives the builder writes.
 inline constexpr int kCompanyBase = 1;
 inline constexpr int kEmployeeBase = 29;
@@ -131,7 +133,8 @@ class InstallationBuilder {
 
   void writeSkeleton(const SkeletonOptions& options = {});
 
-  // Archives (after writeSkeleton). Each call writes through at once.
+  // Archives (after writeSkeleton, or on an installation written before). Each call writes
+  // through at once; an archive closed by close() is opened again.
   void putCompany(const CompanySpec& company);  // record number = code
   double putF24(const F24Spec& f24);            // returns the record number written
   double putEmployee(const EmployeeSpec& employee);
@@ -171,15 +174,28 @@ class InstallationBuilder {
   static std::string yearlyDatabaseName(int year);  // "SF242023.MDB"
 
  private:
+  // Runs a library call; what the library would have shown and ended on becomes an exception
+  // naming `what`.
+  template <class F>
+  auto library(std::string_view what, F&& body) -> decltype(body());
+  void writeConfiguration(const SkeletonOptions& o);
+  void createArchives();
+  void writeDatabases(const SkeletonOptions& o);
+  std::string fillRecord(Family family, double length, const Fields& keyFields,
+                         const Fields& fields);
+  double openLength(int base);  // opens the archive when it is closed
+  double nextRecord(int base);  // the record number after the last one
+  void writeRecord(int base, double record, std::string_view bytes);
+  void index(int base, const std::string& key, double record);
+
   std::string root_;
   std::unique_ptr<platform::Files> files_;
-  std::unique_ptr<platform::Ui> ui_;
+  std::unique_ptr<QuietUi> ui_;
   std::unique_ptr<platform::Clock> clock_;
   Config config_;
   std::unique_ptr<ArchiveLib> lib_;
   std::unique_ptr<Repository> repo_;
-  double nextF24Record_ = 1;
-  double nextEmployeeRecord_ = 1;
+  std::vector<CatalogueEntry> catalogue_;
 };
 
 // Options of the demo bureau.

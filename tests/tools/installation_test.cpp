@@ -1,0 +1,265 @@
+// A built demo bureau read back through the library: catalogue, archives, indexes, fields.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <map>
+#include <set>
+
+#include "archive/isam.h"
+#include "builder.h"
+#include "fiscal.h"
+#include "reader.h"
+#include "support/tempdir.h"
+
+namespace zr {
+namespace {
+
+using demo::buildDemo;
+using testing::Installation;
+using testing::TempDir;
+
+constexpr std::string_view kT001 = "DITX$,00003,03,N,0,T001";
+constexpr std::string_view kT326 = "DITX$,00166,03,N,0,T326";
+
+std::string slurp(const std::string& hostPath) {
+  std::ifstream in(hostPath, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// The leaf entries (key, data record) of an index file, read straight from its bytes.
+std::vector<std::pair<std::string, int>> leafEntries(const std::string& bytes, int keyLength) {
+  const std::size_t entry = static_cast<std::size_t>(keyLength) + 7, node = entry * 128;
+  std::vector<std::pair<std::string, int>> out;
+  for (std::size_t at = 0; at + node <= bytes.size(); at += node) {
+    for (std::size_t e = at; e < at + node; e += entry) {
+      if (static_cast<unsigned char>(bytes[e]) == kHighKeyChar) break;
+      if (bytes[e + static_cast<std::size_t>(keyLength)] != '3') break;  // not a leaf node
+      out.emplace_back(bytes.substr(e, static_cast<std::size_t>(keyLength)),
+                       std::stoi(bytes.substr(e + static_cast<std::size_t>(keyLength) + 1, 6)));
+    }
+  }
+  return out;
+}
+
+struct IndexCase {
+  int data, index, keyLength;
+  std::function<std::string(Installation&, const std::string& record)> key;
+};
+
+TEST(Installation, EveryIndexEntryLeadsToTheRecordThatRebuildsItsKey) {
+  TempDir dir;
+  const auto summary = buildDemo(dir.str(), {.companies = 8, .employees = 5, .seed = 7});
+  Installation in(dir.str());
+  const IndexCase cases[] = {
+      {377, 378, 9,
+       [](Installation& i, const std::string& r) {
+         return i.repo->STRCOSTANTE("F24X$,00001,03,N,0,A001", 0, r) +
+                i.repo->STRCOSTANTE("F24X$,04989,04,A,0,A567", 0, r) +
+                i.repo->STRCOSTANTE("F24X$,04993,02,A,0,A568", 0, r);
+       }},
+      {29, 30, 10,
+       [](Installation& i, const std::string& r) {
+         return i.repo->STRCOSTANTE("DIPX$,00003,10,A,0,P001", 0, r);
+       }},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE("index " + std::to_string(c.index));
+    in.lib->FAIOPEN(c.data);
+    in.lib->FAIOPEN(c.index);
+    bool prefix = true;
+    const auto entries =
+        leafEntries(slurp(in.files->resolve(in.lib->DAMMIFILE(c.index, prefix))), c.keyLength);
+
+    // Straight from the bytes: each entry's record carries the entry's key and is live.
+    std::set<int> pointed;
+    for (const auto& [key, r] : entries) {
+      const std::string record = in.record(c.data, r);
+      ASSERT_FALSE(record.empty()) << key << " points past the end";
+      EXPECT_NE(record.substr(0, 2), "99") << key;
+      EXPECT_EQ(c.key(in, record), key);
+      EXPECT_TRUE(pointed.insert(r).second) << "two entries point at record " << r;
+    }
+    // Every live record is indexed.
+    int live = 0;
+    for (double r = 1;; ++r) {
+      const std::string record = in.record(c.data, r);
+      if (record.empty()) break;
+      if (record.substr(0, 2) != "99") ++live;
+    }
+    EXPECT_EQ(live, static_cast<int>(entries.size()));
+
+    // The library's own walk meets the same keys in ascending order.
+    std::string key(static_cast<std::size_t>(c.keyLength), ' ');
+    std::vector<std::string> walked;
+    for (double r; (r = CERCAISAM(*in.lib, c.index, key, 4, 0)) != 999999;) {
+      ASSERT_GT(r, 0);
+      const std::string next = c.key(in, in.record(c.data, r));
+      ASSERT_GT(next, key);
+      EXPECT_EQ(CERCAISAM(*in.lib, c.index, next, 2, 0), r);
+      walked.push_back(key = next);
+    }
+    EXPECT_EQ(walked.size(), entries.size());
+    EXPECT_TRUE(in.ui.dialogs().empty());
+  }
+  EXPECT_EQ(summary.employees, 8 * 5);
+}
+
+TEST(Installation, CatalogueNamesTheArchivesWithTheirRecordLengths) {
+  TempDir dir;
+  buildDemo(dir.str(), {});
+  Installation in(dir.str());
+  // Minimum record lengths: the extent of the fields read, or the index layout exactly.
+  const std::map<int, std::pair<double, bool>> expected = {
+      {1, {6483, false}},   {16, {2000, true}},  {29, {16176, false}}, {30, {2176, true}},
+      {63, {1, false}},     {67, {1, false}},    {68, {1, false}},     {355, {1, false}},
+      {357, {1, false}},    {377, {9932, false}}, {378, {2048, true}}};
+  for (const auto& [base, want] : expected) {
+    SCOPED_TRACE("base " + std::to_string(base));
+    bool prefix = true;
+    const std::string name = in.lib->DAMMIFILE(base, prefix);
+    EXPECT_TRUE(prefix);
+    EXPECT_EQ(name.rfind(in.config.PERCORSOARCHIVI + "\\", 0), 0u) << name;
+    EXPECT_TRUE(in.files->exists(name)) << name;
+    const double length = in.lib->FAIOPEN(base);
+    if (want.second) {
+      EXPECT_EQ(length, want.first);
+    } else {
+      EXPECT_GE(length, want.first);
+    }
+    const auto bytes = in.files->fileLength(name);
+    ASSERT_TRUE(bytes.has_value());
+    EXPECT_EQ(*bytes % static_cast<std::uint64_t>(length), 0u);
+  }
+  EXPECT_TRUE(in.ui.dialogs().empty());
+  EXPECT_EQ(*in.files->fileLength(in.config.PERCORSOARCHIVI + "\\TRSEMA.DAT"), 2000u);
+
+  // The catalogue also names archives this program never opens, behind every kind of
+  // placeholder, in records of 79 bytes.
+  const std::string catalogue = slurp(in.files->resolve(in.config.PERCORSOARCHIVI + "\\TRBASE.DAT"));
+  ASSERT_EQ(catalogue.size() % 79, 0u);
+  EXPECT_EQ(catalogue.size() / 79, 410u);
+  for (std::string_view mark : {"###", "**", "@@", "%%", "$$", "!:\\"}) {
+    bool found = false;
+    for (std::size_t at = 0; at < catalogue.size(); at += 79) {
+      found = found || catalogue.substr(at + 3, 29).find(mark) != std::string::npos;
+    }
+    EXPECT_TRUE(found) << mark;
+  }
+}
+
+TEST(Installation, CompaniesAreConsistentAndPlausible) {
+  TempDir dir;
+  const auto summary = buildDemo(dir.str(), {.companies = 12, .employees = 2, .seed = 3});
+  Installation in(dir.str());
+  in.lib->FAIOPEN(1);
+  auto field = [&](std::string_view d) { return Installation::trim(in.repo->STRCOSTANTE(d)); };
+
+  std::map<int, int> presenter;
+  std::vector<int> live, deleted;
+  int naturalPersons = 0, longNames = 0;
+  for (int r = 1;; ++r) {
+    const std::string record = in.record(1, r);
+    if (record.empty()) break;
+    in.repo->DITX() = record;
+    if (record.substr(0, 2) == "99") {
+      deleted.push_back(r);
+      continue;
+    }
+    SCOPED_TRACE("company " + std::to_string(r));
+    live.push_back(r);
+    EXPECT_EQ(in.repo->STRCOSTANTE(kT001), std::string(3 - std::to_string(r).size(), '0') + std::to_string(r));
+    presenter[r] = static_cast<int>(in.repo->VALCOSTANTE(kT326));
+    const std::string sex = field("DITX$,01037,01,A,0,T023");
+    const std::string own = field("DITX$,00036,16,A,0,T012");
+    EXPECT_TRUE(testing::validNumericCode(field("DITX$,00834,11,A,0,T013")));
+    if (sex == "M" || sex == "F") {
+      ++naturalPersons;
+      ASSERT_TRUE(testing::validPersonalCode(own)) << own;
+      // The code carries the birth date and sex of the record.
+      const std::string born = field("DITX$,02073,08,D,0,T022");
+      ASSERT_EQ(born.size(), 8u);
+      EXPECT_EQ(own.substr(6, 2), born.substr(6, 2));
+      const int day = std::stoi(born.substr(0, 2)) + (sex == "F" ? 40 : 0);
+      EXPECT_EQ(std::stoi(own.substr(9, 2)), day);
+      EXPECT_EQ(own[8], std::string_view("ABCDEHLMPRST")[std::stoul(born.substr(2, 2)) - 1]);
+    } else {
+      EXPECT_EQ(sex, "");
+      EXPECT_TRUE(testing::validNumericCode(own)) << own;
+      EXPECT_TRUE(testing::validPersonalCode(field("DITX$,00251,16,A,0,T081")));
+    }
+    if (!field("DITX$,01451,10,A,0,T003").empty()) ++longNames;
+    EXPECT_NE(field("DITX$,01844,08,A,0,T224").find('-'), std::string::npos);
+    for (std::string_view date : {"DITX$,00664,08,D,0,T409", "DITX$,02073,08,D,0,T022"}) {
+      const std::string d = field(date);
+      if (d.empty()) continue;
+      ASSERT_EQ(d.size(), 8u) << d;
+      EXPECT_GE(std::stoi(d.substr(0, 2)), 1);
+      EXPECT_LE(std::stoi(d.substr(0, 2)), 31);
+      EXPECT_GE(std::stoi(d.substr(2, 2)), 1);
+      EXPECT_LE(std::stoi(d.substr(2, 2)), 12);
+    }
+  }
+  EXPECT_EQ(live, summary.companies);
+  EXPECT_EQ(deleted, summary.voidCompanies);
+  ASSERT_FALSE(deleted.empty());
+  EXPECT_EQ(deleted.front(), 1);
+  EXPECT_GE(naturalPersons, 1);
+  EXPECT_GE(longNames, 1);
+  // Every substitute's presenting company is a live declarant presenting itself.
+  int substitutes = 0;
+  for (const auto& [code, by] : presenter) {
+    if (by == 0) continue;
+    ++substitutes;
+    ASSERT_TRUE(presenter.count(by)) << code << " presented by missing " << by;
+    EXPECT_EQ(presenter[by], 0);
+  }
+  EXPECT_GE(substitutes, 1);
+  EXPECT_EQ(substitutes, static_cast<int>(summary.substitutes.size()));
+}
+
+TEST(Installation, PaymentMonthsCoverTheYearAndTheFollowingJanuary) {
+  TempDir dir;
+  const auto summary = buildDemo(dir.str(), {.companies = 6, .employees = 1, .seed = 11});
+  Installation in(dir.str());
+  in.lib->FAIOPEN(377);
+  in.lib->FAIOPEN(378);
+  std::set<std::string> erarioCodes, regionCodes, localCodes;
+  int missingDates = 0, records = 0;
+  for (int code : summary.companies) {
+    const std::string c = std::string(3 - std::to_string(code).size(), '0') + std::to_string(code);
+    EXPECT_GT(CERCAISAM(*in.lib, 378, c + "202401", 2, 0), 0) << c;  // January of the next year
+    for (int m = 1; m <= 12; ++m) {
+      const std::string key = c + "2023" + (m < 10 ? "0" : "") + std::to_string(m);
+      const double r = CERCAISAM(*in.lib, 378, key, 2, 0);
+      if (r == -1) continue;
+      ++records;
+      in.repo->F24X() = in.record(377, r);
+      const std::string date = in.repo->STRCOSTANTE("F24X$,00034,08,D,0,A003");
+      if (Installation::trim(date).empty() || date == "00000000") ++missingDates;
+      for (int k = 1; k <= 20; ++k) {
+        const std::string code4 = in.repo->STRCOSTANTE("F24X$,00042,04,N,0,A004", k);
+        if (Installation::trim(code4).empty()) break;
+        erarioCodes.insert(code4);
+      }
+      for (int b = 0; b < 21; ++b) {
+        const std::string d = "F24X$," + std::string(1077 + 152 * b < 10000 ? "0" : "") +
+                              std::to_string(1077 + 152 * b) + ",05,A,0,A" +
+                              std::to_string(124 + 17 * b);
+        for (int k = 1; k <= 4; ++k) {
+          const std::string t = Installation::trim(in.repo->STRCOSTANTE(d, static_cast<std::int16_t>(k)));
+          if (!t.empty()) regionCodes.insert(t);
+        }
+      }
+      localCodes.insert(Installation::trim(in.repo->STRCOSTANTE("F24X$,04277,05,A,0,A482")));
+    }
+  }
+  EXPECT_GT(records, 6 * 9);
+  EXPECT_GE(missingDates, 1);
+  for (const char* code : {"1001", "1631", "1712", "1713"}) EXPECT_TRUE(erarioCodes.count(code)) << code;
+  EXPECT_TRUE(regionCodes.count("3802"));
+  EXPECT_TRUE(localCodes.count("3848"));
+}
+
+}  // namespace
+}  // namespace zr

@@ -1,0 +1,260 @@
+#include <stdexcept>
+
+#include "demo_parts.h"
+#include "fields.h"
+
+namespace zr::demo {
+
+namespace {
+
+std::string two(int n) {
+  return std::string{static_cast<char>('0' + n / 10 % 10), static_cast<char>('0' + n % 10)};
+}
+
+std::string threeDigits(int n) {
+  return std::string{static_cast<char>('0' + n / 100 % 10)} + two(n);
+}
+
+void add(Fields& f, std::string_view descriptor, std::string value) {
+  f.push_back({std::string(descriptor), std::move(value), 0});
+}
+
+// A text cut into consecutive pieces of the given widths (what does not fit is lost).
+std::vector<std::string> pieces(const std::string& text,
+                                std::initializer_list<std::size_t> widths) {
+  std::vector<std::string> out;
+  std::size_t at = 0;
+  for (std::size_t w : widths) {
+    out.push_back(at < text.size() ? text.substr(at, w) : std::string());
+    at += w;
+  }
+  return out;
+}
+
+void addMail(Fields& f, const std::string& word, Random& rng) {
+  const auto mail =
+      pieces((rng.chance(50) ? "amministrazione@" : "paghe@") + word + ".it", {30, 30});
+  add(f, fld::T302, mail[0]);
+  add(f, fld::T491, mail[1]);
+  const auto pec = pieces(word + "@pec.it", {30, 30});
+  add(f, fld::T348, pec[0]);
+  add(f, fld::T523, pec[1]);
+}
+
+void addPhones(Fields& f, const Place& p, Random& rng) {
+  add(f, fld::T223, std::string(p.phonePrefix));
+  add(f, fld::T224, rng.digits(3) + "-" + rng.digits(4));
+  add(f, fld::T289, "3" + rng.digits(2) + "-" + rng.digits(7));
+  if (rng.chance(50)) {
+    add(f, fld::T353, std::string(p.phonePrefix));
+    add(f, fld::T354, rng.digits(3) + "-" + rng.digits(5));
+  } else {  // a second number never given: zeros, as the payroll stores it
+    add(f, fld::T353, "0000");
+    add(f, fld::T354, "000000000000");
+  }
+}
+
+void addRepresentative(Fields& f, Random& rng) {
+  const Person r = randomPerson(rng);
+  add(f, fld::T081, r.fiscalCode);
+  add(f, fld::T631, "01");
+  add(f, fld::T082, r.surname);
+  add(f, fld::T083, r.name);
+  add(f, fld::T084, std::string(1, r.sex));
+  add(f, fld::T085, r.birthDate);
+  add(f, fld::T087, std::string(r.birthPlace.name));
+  add(f, fld::T088, std::string(r.birthPlace.province));
+  add(f, fld::T483, "000");
+  add(f, fld::T089, std::string(randomPlace(rng).name));
+}
+
+// The fields of a live company; `kind` 0 a company, 1 a natural person, 2 a company with a name
+// longer than the list shows.
+Fields companyFields(const DemoCompany& c, int kind, Random& rng) {
+  Fields f;
+  std::string name, mailWord;
+  if (kind == 1) {
+    const Person p = randomPerson(rng);
+    name = p.surname + " " + p.name;
+    mailWord = pieces(p.surname, {8})[0] + std::to_string(c.code);
+    for (auto& ch : mailWord) ch = static_cast<char>(ch >= 'A' && ch <= 'Z' ? ch - 'A' + 'a' : ch);
+    add(f, fld::T012, p.fiscalCode);
+    add(f, fld::T013, randomCompanyCode(rng));
+    add(f, fld::T020, p.surname);
+    add(f, fld::T021, p.name);
+    add(f, fld::T022, p.birthDate);
+    add(f, fld::T023, std::string(1, p.sex));
+    add(f, fld::T024, std::string(p.birthPlace.name));
+    add(f, fld::T025, std::string(p.birthPlace.province));
+  } else {
+    const CompanyName n = randomCompanyName(rng);
+    name =
+        kind == 2 ? "SOCIETA' COOPERATIVA SOCIALE " + n.name + " - SERVIZI ALLA PERSONA" : n.name;
+    mailWord = n.mailWord;
+    const std::string code = randomCompanyCode(rng);
+    add(f, fld::T012, code);
+    add(f, fld::T013, code);
+    add(f, fld::T022,
+        rng.chance(80) ? ddmmyyyy(rng.between(1, 28), rng.between(1, 12), rng.between(1970, 2015))
+                       : "");
+    addRepresentative(f, rng);
+  }
+  const auto parts = pieces(name, {30, 10, 20});
+  add(f, fld::T002, parts[0]);
+  add(f, fld::T003, parts[1]);
+  add(f, fld::T103, parts[2]);
+  add(f, fld::T008, std::string(c.place.street) + " " + std::to_string(rng.between(1, 180)));
+  add(f, fld::T010, std::string(c.place.name));
+  add(f, fld::T011, std::string(c.place.province));
+  add(f, fld::T014,
+      rng.pick(
+          std::vector<std::string>{"412000", "494100", "620100", "561011", "471120", "692000"}));
+  add(f, fld::T148, "1");
+  add(f, fld::T149, rng.pick(std::vector<std::string>{"01", "02", "11", "17", "26"}));
+  add(f, fld::T150, "0");
+  addPhones(f, c.place, rng);
+  addMail(f, mailWord, rng);
+  add(f, fld::T409, ddmmyyyy(1, 1, 2023));
+  add(f, fld::T410, rng.chance(85) ? ddmmyyyy(31, 12, 2023) : "");
+  add(f, fld::T411, rng.pick(std::vector<std::string>{"A", "A", "B", "C"}));
+  add(f, fld::T596, c.shiftedYear ? "1" : "0");
+  add(f, fld::T326, std::to_string(c.presenter));
+  return f;
+}
+
+}  // namespace
+
+std::string ddmmyyyy(int day, int month, int year) {
+  return two(day) + two(month) + std::to_string(year);
+}
+
+std::string descriptor(std::string_view family, int start, int length, char type,
+                       std::string_view id) {
+  std::string s = std::to_string(start);
+  s.insert(0, 5 - s.size(), '0');
+  return std::string(family) + "," + s + "," + two(length) + "," + type + ",0," + std::string(id);
+}
+
+std::vector<DemoCompany> writeCompanies(InstallationBuilder& b, Random& rng, int count,
+                                        std::vector<int>& voidCodes) {
+  std::vector<DemoCompany> live;
+  int code = 1;
+  auto writeDeleted = [&] {
+    DemoCompany gone{code, threeDigits(code), 0, false, false, randomPlace(rng), 0};
+    b.putCompany({code, companyFields(gone, 0, rng), true});
+    voidCodes.push_back(code++);
+  };
+  writeDeleted();
+  std::vector<int> declarants;
+  for (int i = 0; i < count; ++i) {
+    if (i == 4) writeDeleted();
+    DemoCompany c{code, threeDigits(code), 0, false, false, randomPlace(rng), 0};
+    // Every third company after the first has its return presented by an earlier declarant.
+    if (i % 3 == 2 && !declarants.empty()) c.presenter = rng.pick(declarants);
+    c.shiftedYear = (i == 4);
+    c.selfEmployedPayments = (i % 2 == 0);
+    const int kind = (i % 4 == 3) ? 1 : (i == 1 ? 2 : 0);
+    b.putCompany({c.code, companyFields(c, kind, rng), false});
+    if (c.presenter == 0) declarants.push_back(c.code);
+    live.push_back(c);
+    ++code;
+  }
+  return live;
+}
+
+int writeEmployees(InstallationBuilder& b, Random& rng, const DemoCompany& c) {
+  for (int n = 1; n <= c.employees; ++n) {
+    Fields f;
+    // A payroll year: most amounts are nil, a few carry the year's figures.
+    for (std::string_view q : fld::kEmployeeAmounts) {
+      if (rng.chance(25)) add(f, q, amountText(rng.amount(5, 900)));
+    }
+    b.putEmployee({c.code, n, f, true});
+  }
+  return c.employees;
+}
+
+int writeCertifications(InstallationBuilder& b, Random& rng,
+                        const std::vector<DemoCompany>& companies) {
+  using platform::Value;
+  std::vector<Columns> front, people, cu1, cu4;
+  for (const auto& c : companies) {
+    front.push_back({{"CODAZI", c.codeText}, {"NUMCERT", Value(double(c.employees))}});
+    for (int n = 1; n <= c.employees; ++n) {
+      const Person p = randomPerson(rng);
+      const std::string code =
+          c.codeText + std::string(7 - std::to_string(n).size(), '0') + std::to_string(n);
+      people.push_back({{"CODAZI", c.codeText},
+                        {"CODIP", code},
+                        {"CODFISC", p.fiscalCode},
+                        {"COGNOME", p.surname},
+                        {"NOME", p.name},
+                        {"TIPO", "D"}});
+      cu4.push_back({{"CODAZI", c.codeText},
+                     {"CODIP", code},
+                     {"SEQ", Value(1.0)},
+                     {"CU4_26", "1001"},
+                     {"CU4_27", Value(rng.amount(100, 3000))},
+                     {"CU4_28", "202312"}});
+    }
+    const int rows = rng.between(0, 3);
+    for (int s = 1; s <= rows; ++s) {
+      cu1.push_back({{"CODAZI", c.codeText},
+                     {"SEQ", Value(double(s))},
+                     {"CU1_55", Value(rng.amount(0, 400))},
+                     {"CU1_61", Value(rng.amount(0, 200))},
+                     {"CU1_73", Value(rng.chance(30) ? rng.amount(10, 150) : 0.0)},
+                     {"CU1_94", Value(rng.amount(0, 600))},
+                     {"CU1_96", Value(rng.amount(0, 300))},
+                     {"CU1_104", rng.chance(20) ? Value() : Value(rng.amount(0, 100))}});
+    }
+    if (!c.selfEmployedPayments) continue;
+    for (int s = 1, months = rng.between(1, 4); s <= months; ++s) {
+      const int month = rng.between(1, 12);
+      const bool paid = rng.chance(85);
+      cu4.push_back({{"CODAZI", c.codeText},
+                     {"CODIP", "0000000000"},
+                     {"SEQ", Value(double(s))},
+                     {"CU4_24", rng.chance(20) ? "S" : ""},
+                     {"CU4_25", paid ? "2023" + two(month == 12 ? 12 : month + 1) + "16" : ""},
+                     {"CU4_26", "1040"},
+                     {"CU4_27", Value(s == months && rng.chance(30) ? 0.0 : rng.amount(80, 1500))},
+                     {"CU4_28", "2023" + two(month)}});
+    }
+  }
+  b.addCertificationRows("FRONTESPIZIO", front);
+  b.addCertificationRows("PERCETTORI", people);
+  b.addCertificationRows("QUADROCU1", cu1);
+  b.addCertificationRows("QUADROCU4", cu4);
+  return static_cast<int>(front.size() + people.size() + cu1.size() + cu4.size());
+}
+
+DemoSummary buildDemo(const std::string& root, const Options& o) {
+  if (o.companies < 1 || o.companies > 900) throw std::invalid_argument("companies must be 1..900");
+  if (o.employees < 0 || o.employees > 100000)
+    throw std::invalid_argument("employees must be 0..100000");
+  InstallationBuilder b(root);
+  b.writeSkeleton();
+  Random rng(o.seed);
+  DemoSummary s;
+  auto companies = writeCompanies(b, rng, o.companies, s.voidCompanies);
+  DemoRows rows;
+  for (auto& c : companies) {
+    c.employees = o.employees;
+    s.companies.push_back(c.code);
+    if (c.presenter) s.substitutes.emplace_back(c.code, c.presenter);
+    s.f24Records += writeF24Year(b, rng, c, rows);
+    s.employees += writeEmployees(b, rng, c);
+  }
+  b.addLocalTaxRows(2023, rows.localTax2023);
+  b.addLocalTaxRows(2024, rows.localTax2024);
+  b.addRegionRows(2023, rows.regions2023);
+  b.addRegionRows(2024, rows.regions2024);
+  s.localTaxRows = static_cast<int>(rows.localTax2023.size() + rows.localTax2024.size());
+  s.regionRows = static_cast<int>(rows.regions2023.size() + rows.regions2024.size());
+  s.certificationRows = writeCertifications(b, rng, companies);
+  b.close();
+  return s;
+}
+
+}  // namespace zr::demo

@@ -1,0 +1,51 @@
+// The pieces of the demo bureau: companies, their F24 payments, employees and certifications.
+// Each piece writes through an InstallationBuilder and draws from the bureau's one Random.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "builder.h"
+#include "italian.h"
+#include "random.h"
+
+namespace zr::demo {
+
+// What the F24 and certification pieces need to know of a company.
+struct DemoCompany {
+  int code = 0;
+  std::string codeText;  // "002"
+  int presenter = 0;     // 0 = presents its own return
+  bool shiftedYear = false;
+  bool selfEmployedPayments = false;  // pays withholdings on self-employment (1040)
+  Place place;
+  int employees = 0;
+};
+
+struct DemoRows {
+  std::vector<LocalTaxRow> localTax2023, localTax2024;
+  std::vector<RegionRow> regions2023, regions2024;
+};
+
+// Writes the company archive: a deleted first record, then the live companies with deleted
+// records among them.
+std::vector<DemoCompany> writeCompanies(InstallationBuilder& b, Random& rng, int count,
+                                        std::vector<int>& voidCodes);
+// Writes a company's F24 records from December 2022 to January 2024 and collects the rows that
+// go beyond the record's fixed rows. Returns how many records were written.
+int writeF24Year(InstallationBuilder& b, Random& rng, const DemoCompany& c, DemoRows& rows);
+// Writes a company's employees; returns how many.
+int writeEmployees(InstallationBuilder& b, Random& rng, const DemoCompany& c);
+// Certification rows of every company; returns how many.
+int writeCertifications(InstallationBuilder& b, Random& rng,
+                        const std::vector<DemoCompany>& companies);
+
+// An amount as plain decimal text with two decimals ("1234.50", "-3.00").
+std::string amountText(double x);
+// "DDMMYYYY" of a date.
+std::string ddmmyyyy(int day, int month, int year);
+// A descriptor built by rule: family ("F24X$"), start, length, type, id ("A124").
+std::string descriptor(std::string_view family, int start, int length, char type,
+                       std::string_view id);
+
+}  // namespace zr::demo
