@@ -178,6 +178,7 @@ std::string InstallationBuilder::fillRecord(Family family, double length, const 
   buffer.assign(static_cast<std::size_t>(length), ' ');
   for (const Fields* list : {&keyFields, &fields}) {
     for (const auto& f : *list) {
+      if (f.value.empty()) continue;  // not given: the field stays blank
       std::string value = f.value;
       library("store field " + f.descriptor,
               [&] { repo_->RepoW(f.descriptor, value, static_cast<std::int16_t>(f.k)); });

@@ -128,13 +128,6 @@ std::string ddmmyyyy(int day, int month, int year) {
   return two(day) + two(month) + std::to_string(year);
 }
 
-std::string descriptor(std::string_view family, int start, int length, char type,
-                       std::string_view id) {
-  std::string s = std::to_string(start);
-  s.insert(0, 5 - s.size(), '0');
-  return std::string(family) + "," + s + "," + two(length) + "," + type + ",0," + std::string(id);
-}
-
 std::vector<DemoCompany> writeCompanies(InstallationBuilder& b, Random& rng, int count,
                                         std::vector<int>& voidCodes) {
   std::vector<DemoCompany> live;

@@ -9,37 +9,6 @@ namespace zr::demo {
 
 namespace {
 
-struct LocalRowFields {
-  const char* code;
-  const char* yearField;
-  const char* debit;
-  const char* credit;
-};
-
-// The ten local-tax rows of the record are scattered over it.
-constexpr std::array<LocalRowFields, 10> kLocalRows{{
-    {"F24X$,04277,05,A,0,A482", "F24X$,04282,06,A,0,A483", "F24X$,04288,12,2,0,A484",
-     "F24X$,04300,12,2,0,A485"},
-    {"F24X$,04312,05,A,0,A486", "F24X$,04317,06,A,0,A487", "F24X$,04323,12,2,0,A488",
-     "F24X$,04335,12,2,0,A489"},
-    {"F24X$,05448,05,A,0,A682", "F24X$,05453,06,A,0,A683", "F24X$,05459,12,2,0,A684",
-     "F24X$,05471,12,2,0,A685"},
-    {"F24X$,05503,05,A,0,A696", "F24X$,05512,06,A,0,A698", "F24X$,05518,12,2,0,A699",
-     "F24X$,05530,12,2,0,A700"},
-    {"F24X$,05544,05,A,0,A702", "F24X$,05553,06,A,0,A704", "F24X$,05559,12,2,0,A705",
-     "F24X$,05571,12,2,0,A706"},
-    {"F24X$,05585,05,A,0,A708", "F24X$,05594,06,A,0,A710", "F24X$,05600,12,2,0,A711",
-     "F24X$,05612,12,2,0,A712"},
-    {"F24X$,05626,05,A,0,A714", "F24X$,05635,06,A,0,A716", "F24X$,05641,12,2,0,A717",
-     "F24X$,05653,12,2,0,A718"},
-    {"F24X$,05667,05,A,0,A720", "F24X$,05676,06,A,0,A722", "F24X$,05682,12,2,0,A723",
-     "F24X$,05694,12,2,0,A724"},
-    {"F24X$,05708,05,A,0,A726", "F24X$,05717,06,A,0,A728", "F24X$,05723,12,2,0,A729",
-     "F24X$,05735,12,2,0,A730"},
-    {"F24X$,05749,05,A,0,A732", "F24X$,05758,06,A,0,A734", "F24X$,05764,12,2,0,A735",
-     "F24X$,05776,12,2,0,A736"},
-}};
-
 std::string zero4(int n) {
   return std::string(n < 10 ? "000" : "00") + std::to_string(n);
 }
@@ -125,9 +94,7 @@ class F24Writer {
       put(fld::A007, amountText(rows[i].credit), k);
       if (rows[i].complementary != 0) {
         const int n = 3 * (k - 1) + 1;
-        put(descriptor("F24X$", 6001 + 10 * (n - 1), 10, '2',
-                       "AA" + std::string(n < 10 ? "0" : "") + std::to_string(n)),
-            amountText(rows[i].complementary));
+        put(fld::f24Amount(fld::AmountRun::AA, n), amountText(rows[i].complementary));
       }
     }
   }
@@ -138,18 +105,13 @@ class F24Writer {
     const int b = region - 1;
     for (std::size_t i = 0; i < rows.size() && i < 4; ++i) {
       const int k = static_cast<int>(i) + 1;
-      const auto id = [&](int field) { return "A" + std::to_string(124 + 17 * b + field); };
-      put(descriptor("F24X$", 1077 + 152 * b, 5, 'A', id(0)), rows[i].code, k);
-      put(descriptor("F24X$", 1082 + 152 * b, 6, 'A', id(1)), rows[i].yearField, k);
-      put(descriptor("F24X$", 1088 + 152 * b, 12, '2', id(2)), amountText(rows[i].debit), k);
-      put(descriptor("F24X$", 1100 + 152 * b, 12, '2', id(3)), amountText(rows[i].credit), k);
+      using fld::RegionField;
+      put(fld::regionField(RegionField::Code, b), rows[i].code, k);
+      put(fld::regionField(RegionField::Year, b), rows[i].yearField, k);
+      put(fld::regionField(RegionField::Debit, b), amountText(rows[i].debit), k);
+      put(fld::regionField(RegionField::Credit, b), amountText(rows[i].credit), k);
       if (rows[i].complementary != 0) {
-        const int n = 12 * b + 3 * (k - 1) + 1;
-        const std::string prefix = n <= 96 ? "AB" : (n <= 192 ? "AC" : "AD");
-        const int m = n <= 96 ? n : (n <= 192 ? n - 96 : n - 192);
-        put(descriptor("F24X$", 6601 + 10 * (n - 1), 10, '2',
-                       prefix + (m < 10 ? "0" : "") + std::to_string(m)),
-            amountText(rows[i].complementary));
+        put(fld::regionAmount(12 * b + 3 * (k - 1) + 1), amountText(rows[i].complementary));
       }
     }
   }
@@ -204,16 +166,14 @@ class F24Writer {
       const int idx = static_cast<int>(i) + 1;
       const auto& r = rows[i];
       if (idx <= 10) {
-        const auto& f = kLocalRows[i];
+        const auto& f = fld::kLocalRows[i];
         put(f.code, r.code);
-        put(f.yearField, r.yearField);
+        put(f.year, r.yearField);
         put(f.debit, amountText(r.debit));
         put(f.credit, amountText(r.credit));
         if (r.complementary != 0) {
           const int a = 3 * (idx - 1) + 1;
-          put(descriptor("F24X$", 9401 + 10 * (a - 1), 10, '2',
-                         "AF" + std::string(a < 10 ? "0" : "") + std::to_string(a)),
-              amountText(r.debit));
+          put(fld::f24Amount(fld::AmountRun::AF, a), amountText(r.debit));
         }
         continue;
       }

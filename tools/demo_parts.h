@@ -44,8 +44,5 @@ int writeCertifications(InstallationBuilder& b, Random& rng,
 std::string amountText(double x);
 // "DDMMYYYY" of a date.
 std::string ddmmyyyy(int day, int month, int year);
-// A descriptor built by rule: family ("F24X$"), start, length, type, id ("A124").
-std::string descriptor(std::string_view family, int start, int length, char type,
-                       std::string_view id);
 
 }  // namespace zr::demo

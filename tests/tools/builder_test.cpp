@@ -1,5 +1,7 @@
 // The builder's own promises: skeleton pieces on request, record placement, refusals,
 // determinism by seed, and the command-line tool.
+#include "builder.h"
+
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -9,7 +11,6 @@
 #include <map>
 
 #include "archive/isam.h"
-#include "builder.h"
 #include "reader.h"
 #include "support/tempdir.h"
 
@@ -54,7 +55,8 @@ TEST(Builder, SkeletonWritesConfigurationAsTheProcedureLeavesIt) {
   const std::string root = slurp(dir / "KORVANTE/ARCHIVI/KVF24.IDX");
   ASSERT_EQ(root.size(), 2048u);
   EXPECT_EQ(root.substr(0, 16), std::string(9, static_cast<char>(kHighKeyChar)) + "1000000");
-  for (const char* db : {"SF24XXXX.MDB", "SF242023.MDB", "SF242024.MDB", "TRCER24P.MDB", "TRUNCE24X.MDB"}) {
+  for (const char* db :
+       {"SF24XXXX.MDB", "SF242023.MDB", "SF242024.MDB", "TRCER24P.MDB", "TRUNCE24X.MDB"}) {
     EXPECT_EQ(slurp(dir / "KORVANTE/ARCHIVI" / db).substr(0, 15), "SQLite format 3") << db;
   }
   EXPECT_FALSE(fs::exists(dir / "KORVANTE/ARCHIVI/SF242025.MDB"));
@@ -96,7 +98,12 @@ TEST(Builder, RecordsLandWhereTheProgramLooksAndKeysAreNotDuplicated) {
   // Company 4 first: records 1 to 3 become deleted records, not garbage.
   b.putCompany({4, {{"DITX$,00006,30,A,0,T002", "QUARTA S.R.L."}}, false});
   b.putCompany({2, {{"DITX$,00006,30,A,0,T002", "SECONDA S.P.A."}}, false});
-  EXPECT_EQ(b.putF24({4, 2023, 3, {{"F24X$,00042,04,N,0,A004", "1001", 1}, {"F24X$,00054,12,2,0,A006", "1234,5", 1}}}), 1);
+  EXPECT_EQ(b.putF24({4,
+                      2023,
+                      3,
+                      {{"F24X$,00042,04,N,0,A004", "1001", 1},
+                       {"F24X$,00054,12,2,0,A006", "1234,5", 1}}}),
+            1);
   EXPECT_EQ(b.putF24({4, 2023, 3, {}, true, false}), 2);  // a deleted record, out of the index
   EXPECT_THROW(b.putF24({4, 2023, 3, {}}), std::invalid_argument);
   EXPECT_EQ(b.putEmployee({4, 12, {{"DIPX$,04839,10,2,0,Q196", "10.5"}}}), 1);
@@ -106,7 +113,8 @@ TEST(Builder, RecordsLandWhereTheProgramLooksAndKeysAreNotDuplicated) {
 
   Installation in(dir.str());
   in.lib->FAIOPEN(1);
-  const std::string r1 = in.record(1, 1), r2 = in.record(1, 2), r3 = in.record(1, 3), r4 = in.record(1, 4);
+  const std::string r1 = in.record(1, 1), r2 = in.record(1, 2), r3 = in.record(1, 3),
+                    r4 = in.record(1, 4);
   EXPECT_EQ(r1.substr(0, 2), "99");
   EXPECT_EQ(r3.substr(0, 2), "99");
   EXPECT_EQ(r2.substr(2, 3) + r2.substr(5, 14), "002SECONDA S.P.A.");

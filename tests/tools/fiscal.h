@@ -28,8 +28,10 @@ inline bool validPersonalCode(std::string_view s) {
   if (s.size() != 16) return false;
   auto letter = [](char c) { return c >= 'A' && c <= 'Z'; };
   auto digit = [](char c) { return c >= '0' && c <= '9'; };
-  for (int i : {0, 1, 2, 3, 4, 5, 8, 11, 15}) if (!letter(s[i])) return false;
-  for (int i : {6, 7, 9, 10, 12, 13, 14}) if (!digit(s[i])) return false;
+  for (int i : {0, 1, 2, 3, 4, 5, 8, 11, 15})
+    if (!letter(s[i])) return false;
+  for (int i : {6, 7, 9, 10, 12, 13, 14})
+    if (!digit(s[i])) return false;
   if (kMonths.find(s[8]) == std::string_view::npos) return false;
   const int day = (s[9] - '0') * 10 + (s[10] - '0');
   if (!((day >= 1 && day <= 31) || (day >= 41 && day <= 71))) return false;

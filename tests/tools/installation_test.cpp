@@ -111,9 +111,9 @@ TEST(Installation, CatalogueNamesTheArchivesWithTheirRecordLengths) {
   Installation in(dir.str());
   // Minimum record lengths: the extent of the fields read, or the index layout exactly.
   const std::map<int, std::pair<double, bool>> expected = {
-      {1, {6483, false}},   {16, {2000, true}},  {29, {16176, false}}, {30, {2176, true}},
-      {63, {1, false}},     {67, {1, false}},    {68, {1, false}},     {355, {1, false}},
-      {357, {1, false}},    {377, {9932, false}}, {378, {2048, true}}};
+      {1, {6483, false}}, {16, {2000, true}},   {29, {16176, false}}, {30, {2176, true}},
+      {63, {1, false}},   {67, {1, false}},     {68, {1, false}},     {355, {1, false}},
+      {357, {1, false}},  {377, {9932, false}}, {378, {2048, true}}};
   for (const auto& [base, want] : expected) {
     SCOPED_TRACE("base " + std::to_string(base));
     bool prefix = true;
@@ -136,7 +136,8 @@ TEST(Installation, CatalogueNamesTheArchivesWithTheirRecordLengths) {
 
   // The catalogue also names archives this program never opens, behind every kind of
   // placeholder, in records of 79 bytes.
-  const std::string catalogue = slurp(in.files->resolve(in.config.PERCORSOARCHIVI + "\\TRBASE.DAT"));
+  const std::string catalogue =
+      slurp(in.files->resolve(in.config.PERCORSOARCHIVI + "\\TRBASE.DAT"));
   ASSERT_EQ(catalogue.size() % 79, 0u);
   EXPECT_EQ(catalogue.size() / 79, 410u);
   for (std::string_view mark : {"###", "**", "@@", "%%", "$$", "!:\\"}) {
@@ -168,7 +169,8 @@ TEST(Installation, CompaniesAreConsistentAndPlausible) {
     }
     SCOPED_TRACE("company " + std::to_string(r));
     live.push_back(r);
-    EXPECT_EQ(in.repo->STRCOSTANTE(kT001), std::string(3 - std::to_string(r).size(), '0') + std::to_string(r));
+    EXPECT_EQ(in.repo->STRCOSTANTE(kT001),
+              std::string(3 - std::to_string(r).size(), '0') + std::to_string(r));
     presenter[r] = static_cast<int>(in.repo->VALCOSTANTE(kT326));
     const std::string sex = field("DITX$,01037,01,A,0,T023");
     const std::string own = field("DITX$,00036,16,A,0,T012");
@@ -247,7 +249,8 @@ TEST(Installation, PaymentMonthsCoverTheYearAndTheFollowingJanuary) {
                               std::to_string(1077 + 152 * b) + ",05,A,0,A" +
                               std::to_string(124 + 17 * b);
         for (int k = 1; k <= 4; ++k) {
-          const std::string t = Installation::trim(in.repo->STRCOSTANTE(d, static_cast<std::int16_t>(k)));
+          const std::string t =
+              Installation::trim(in.repo->STRCOSTANTE(d, static_cast<std::int16_t>(k)));
           if (!t.empty()) regionCodes.insert(t);
         }
       }
@@ -256,7 +259,8 @@ TEST(Installation, PaymentMonthsCoverTheYearAndTheFollowingJanuary) {
   }
   EXPECT_GT(records, 6 * 9);
   EXPECT_GE(missingDates, 1);
-  for (const char* code : {"1001", "1631", "1712", "1713"}) EXPECT_TRUE(erarioCodes.count(code)) << code;
+  for (const char* code : {"1001", "1631", "1712", "1713"})
+    EXPECT_TRUE(erarioCodes.count(code)) << code;
   EXPECT_TRUE(regionCodes.count("3802"));
   EXPECT_TRUE(localCodes.count("3848"));
 }
