@@ -12,18 +12,6 @@
 namespace zr::testing {
 namespace {
 
-std::vector<std::string> tree(const IsamFolder& f) {
-  return {
-      f.node(1, {rootEntry("B0", "000002"), rootEntry("D0", "000003")}),
-      f.node(2, {middleEntry("B0", "000004"), middleEntry("B5", "000005")}),
-      f.node(2, {middleEntry("D0", "000006"), middleEntry("D5", "000007")}),
-      f.node(3, {leafEntry("B0", "000101"), leafEntry("B2", "000102")}),
-      f.node(3, {leafEntry("B5", "000103"), leafEntry("B7", "000104")}),
-      f.node(3, {leafEntry("D0", "000105"), leafEntry("D3", "000106")}),
-      f.node(3, {leafEntry("D5", "000107"), leafEntry("D9", "000108")}),
-  };
-}
-
 struct Damage {
   std::string what;
   std::function<void(const IsamFolder&, std::vector<std::string>&)> apply;
@@ -110,15 +98,12 @@ std::vector<Damage> damages() {
   };
 }
 
-const std::map<double, std::string> kKeyOf = {{101, "B0"}, {102, "B2"}, {103, "B5"}, {104, "B7"},
-                                              {105, "D0"}, {106, "D3"}, {107, "D5"}, {108, "D9"}};
-
 TEST(IsamDamage, EveryKindIsReportedAndNothingIsWritten) {
   const std::string message = "ERRORE ISAM - INDICE DANNEGGIATO 378";
   for (const auto& d : damages()) {
     SCOPED_TRACE(d.what);
     IsamFolder f(2);
-    auto records = tree(f);
+    auto records = smallTree(f);
     d.apply(f, records);
     f.writeIndex(records);
     const std::string before = f.readRaw();
@@ -143,8 +128,8 @@ TEST(IsamDamage, EveryKindIsReportedAndNothingIsWritten) {
     for (; steps < 100; ++steps) {
       r = f.find(k, 4);
       if (r == 0 || r == 999999) break;
-      ASSERT_TRUE(kKeyOf.count(r)) << r;
-      k = kKeyOf.at(r);
+      ASSERT_TRUE(kSmallTreeKeys.count(r)) << r;
+      k = kSmallTreeKeys.at(r);
     }
     EXPECT_EQ(r, 0) << "walk ended after " << steps << " keys";
     EXPECT_EQ(f.takeMessages(), std::vector<std::string>{message});
@@ -154,13 +139,13 @@ TEST(IsamDamage, EveryKindIsReportedAndNothingIsWritten) {
 // The same tree undamaged passes every probe above: the checks do not fire on a sound index.
 TEST(IsamDamage, SoundTreePassesTheSameProbes) {
   IsamFolder f(2);
-  f.writeIndex(tree(f));
+  f.writeIndex(smallTree(f));
   std::string k = "  ";
   std::vector<double> seen;
-  for (double r; (r = f.find(k, 4)) != 999999 && seen.size() < 20; k = kKeyOf.at(r))
+  for (double r; (r = f.find(k, 4)) != 999999 && seen.size() < 20; k = kSmallTreeKeys.at(r))
     seen.push_back(r);
   EXPECT_EQ(seen, (std::vector<double>{101, 102, 103, 104, 105, 106, 107, 108}));
-  for (const auto& [record, key] : kKeyOf) EXPECT_EQ(f.find(key, 2), record);
+  for (const auto& [record, key] : kSmallTreeKeys) EXPECT_EQ(f.find(key, 2), record);
   EXPECT_TRUE(f.takeMessages().empty());
 }
 

@@ -11,18 +11,6 @@
 namespace zr::testing {
 namespace {
 
-std::vector<std::string> tree(const IsamFolder& f) {
-  return {
-      f.node(1, {rootEntry("B0", "000002"), rootEntry("D0", "000003")}),
-      f.node(2, {middleEntry("B0", "000004"), middleEntry("B5", "000005")}),
-      f.node(2, {middleEntry("D0", "000006"), middleEntry("D5", "000007")}),
-      f.node(3, {leafEntry("B0", "000101"), leafEntry("B2", "000102")}),
-      f.node(3, {leafEntry("B5", "000103"), leafEntry("B7", "000104")}),
-      f.node(3, {leafEntry("D0", "000105"), leafEntry("D3", "000106")}),
-      f.node(3, {leafEntry("D5", "000107"), leafEntry("D9", "000108")}),
-  };
-}
-
 std::string recordOf(const std::string& raw, int r) {
   return raw.substr(static_cast<std::size_t>(r - 1) * 1152, 1152);
 }
@@ -42,10 +30,9 @@ std::vector<double> walk(IsamFolder& f, const std::map<double, std::string>& key
 
 TEST(IsamDelete, RemovalsShiftLeavesAndDropEmptiedNodes) {
   IsamFolder f(2);
-  auto expected = tree(f);
+  auto expected = smallTree(f);
   f.writeIndex(expected);
-  const std::map<double, std::string> keyOf = {{101, "B0"}, {102, "B2"}, {103, "B5"}, {104, "B7"},
-                                               {105, "D0"}, {106, "D3"}, {107, "D5"}, {108, "D9"}};
+  const auto& keyOf = kSmallTreeKeys;
 
   // Absent keys change nothing.
   for (std::string k : {"A0", "B1", "C0", "E0"}) EXPECT_EQ(f.find(k, 3), -1) << k;

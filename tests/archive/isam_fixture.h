@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
 #include <string>
 #include <vector>
 
@@ -87,5 +88,22 @@ class IsamFolder {
   int lunk_;
   ArchiveBed bed_;
 };
+
+// Root 1 -> middle nodes 2, 3; middle 2 -> leaves 4, 5; middle 3 -> leaves 6, 7; two keys a
+// leaf: B0 B2 | B5 B7 || D0 D3 | D5 D9, data records 101..108 in key order.
+inline std::vector<std::string> smallTree(const IsamFolder& f) {
+  return {
+      f.node(1, {rootEntry("B0", "000002"), rootEntry("D0", "000003")}),
+      f.node(2, {middleEntry("B0", "000004"), middleEntry("B5", "000005")}),
+      f.node(2, {middleEntry("D0", "000006"), middleEntry("D5", "000007")}),
+      f.node(3, {leafEntry("B0", "000101"), leafEntry("B2", "000102")}),
+      f.node(3, {leafEntry("B5", "000103"), leafEntry("B7", "000104")}),
+      f.node(3, {leafEntry("D0", "000105"), leafEntry("D3", "000106")}),
+      f.node(3, {leafEntry("D5", "000107"), leafEntry("D9", "000108")}),
+  };
+}
+inline const std::map<double, std::string> kSmallTreeKeys = {{101, "B0"}, {102, "B2"}, {103, "B5"},
+                                                             {104, "B7"}, {105, "D0"}, {106, "D3"},
+                                                             {107, "D5"}, {108, "D9"}};
 
 }  // namespace zr::testing

@@ -12,19 +12,6 @@
 namespace zr::testing {
 namespace {
 
-// Root 1 -> middles 2, 3; middle 2 -> leaves 4, 5; middle 3 -> leaves 6, 7; two keys a leaf.
-std::vector<std::string> smallTree(const IsamFolder& f) {
-  return {
-      f.node(1, {rootEntry("B0", "000002"), rootEntry("D0", "000003")}),
-      f.node(2, {middleEntry("B0", "000004"), middleEntry("B5", "000005")}),
-      f.node(2, {middleEntry("D0", "000006"), middleEntry("D5", "000007")}),
-      f.node(3, {leafEntry("B0", "000101"), leafEntry("B2", "000102")}),
-      f.node(3, {leafEntry("B5", "000103"), leafEntry("B7", "000104")}),
-      f.node(3, {leafEntry("D0", "000105"), leafEntry("D3", "000106")}),
-      f.node(3, {leafEntry("D5", "000107"), leafEntry("D9", "000108")}),
-  };
-}
-
 TEST(IsamLookup, ExactLookupReadsThreeRecordsAndFindsOnlyPresentKeys) {
   IsamFolder f(2);
   f.writeIndex(smallTree(f));
@@ -206,18 +193,6 @@ TEST(IsamLookup, FullNodesAtEveryLevel) {
     EXPECT_EQ(f.find(k, 4), 999999);
     EXPECT_TRUE(f.takeMessages().empty());
   }
-}
-
-TEST(IsamLookup, EmptiedLeafIsPassedOverByTheWalk) {
-  IsamFolder f(2);
-  auto tree = smallTree(f);
-  tree[4] = f.node(3, {});  // leaf 5 (keys B5, B7) left without keys but still named
-  f.writeIndex(tree);
-  EXPECT_EQ(f.find("B2", 4), 105);
-  EXPECT_EQ(f.find("B5", 2), -1);
-  EXPECT_EQ(f.find("B6", 4), 105);
-  EXPECT_EQ(f.find("B2", 2), 102);
-  EXPECT_TRUE(f.takeMessages().empty());
 }
 
 }  // namespace
