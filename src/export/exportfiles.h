@@ -1,0 +1,91 @@
+// The export files of one run. Each ".V24" file is written to a temporary beside its final name
+// and moved over it by commit() only when the whole run has succeeded; a run that never
+// commits (an error, a ProgramEnd) removes its temporaries and leaves the previous files.
+// Touches files only through platform::Files.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/files.h"
+
+namespace zr {
+
+// An export file open for random access with fixed-length records.
+class ExportFile {
+ public:
+  ExportFile(std::unique_ptr<platform::File> file, std::size_t recordLength);
+  ExportFile(const ExportFile&) = delete;
+  ExportFile& operator=(const ExportFile&) = delete;
+
+  std::size_t recordLength() const { return length_; }
+  // Writes record n (1-based), blank-padded or cut to the record length.
+  void writeRecord(double n, std::string_view record);
+  // Reads record n into out; false past the end of the file.
+  bool readRecord(double n, std::string& out);
+  std::uint64_t size() { return file_->size(); }
+  void sync() { file_->sync(); }
+
+ private:
+  std::uint64_t offsetOf(double n) const;
+
+  std::unique_ptr<platform::File> file_;
+  std::size_t length_;
+};
+
+class ExportFiles {
+ public:
+  ExportFiles(platform::Files& files, std::string archives);
+  ~ExportFiles();  // removes every temporary that commit() has not moved into place
+  ExportFiles(const ExportFiles&) = delete;
+  ExportFiles& operator=(const ExportFiles&) = delete;
+
+  // PERCORSOARCHIVI + "\" + stem + ".V24", and the temporary beside it.
+  std::string finalName(std::string_view stem) const;
+  std::string temporaryName(std::string_view stem) const;
+
+  // Deletes the run's file if present and creates it empty, open for records of `length`.
+  ExportFile& create(std::string_view stem, std::size_t length);
+  // Opens the run's file again (created earlier in this run) for records of `length`.
+  ExportFile& reopen(std::string_view stem, std::size_t length);
+  // Whether the run has created the file, and its length; the final file is never consulted.
+  bool exists(std::string_view stem);
+  std::optional<std::uint64_t> length(std::string_view stem);
+  // Flushes and closes one file, or all; they stay on disk for commit().
+  void close(std::string_view stem);
+  void closeAll();
+
+  // Flushes every file to stable storage, then renames each over its final name, in the
+  // order of creation. Each previous file is first copied aside, so that a rename failing
+  // half-way puts back the files already moved: the set stays the previous one or becomes the
+  // new one as a whole. Throws the platform's RuntimeError once everything is put back.
+  void commit();
+  // The final names of the files this run has written (or would write), in order.
+  std::vector<std::string> finalNames() const;
+
+ private:
+  struct Entry {
+    std::string stem;
+    std::string finalPath;
+    std::string tempPath;
+    std::string backupPath;
+    std::unique_ptr<ExportFile> open;
+    bool backedUp = false;
+    bool moved = false;
+  };
+  void rollBack() noexcept;
+  void dropBackups(bool afterRollBack) noexcept;
+  Entry* find(std::string_view stem);
+  Entry& entry(std::string_view stem);
+  void closeEntry(Entry& e);
+
+  platform::Files& files_;
+  std::string archives_;
+  std::vector<Entry> entries_;
+};
+
+}  // namespace zr

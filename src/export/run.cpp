@@ -1,0 +1,261 @@
+// CMDAVVIO_Click and its two form methods: the selection check, CONTROLLIPRELIMINARI, the
+// provision of the certification database, the presenter check, the databases, the producers
+// (ACQUISIZIONEDATI770) and the restored form. The run's files move into place only when every
+// step has succeeded; any failure is reported with its step, its company and its cause.
+#include "export/run.h"
+
+#include <string>
+
+#include "export/exportrun.h"
+#include "export/valuerules.h"
+#include "repository/descriptors.h"
+#include "shell/app.h"
+#include "shell/companylist.h"
+
+namespace zr {
+
+namespace {
+
+using platform::Icon;
+
+constexpr double kCompanyBase = 1;
+constexpr int kPreliminaryRecords = 1000;
+
+// A hidden label shows nothing, whatever text it keeps for the next time it is shown.
+void hideLabel(App& app, std::string_view name, bool clear) {
+  if (clear) app.form.labels[std::string(name)].clear();
+  app.form.labelVisible[std::string(name)] = false;
+  app.ui().progress(name, "");
+}
+
+void setBusy(App& app, bool on) {
+  app.form.busy = on;
+  app.ui().busy(on);
+}
+
+void reportFailure(App& app, std::string_view step, std::string_view company,
+                   std::string_view cause) {
+  std::string text = "ESPORTAZIONE DATI PER MOD.770/" + std::string(ANNO770) +
+                     " NON ESEGUITA\r\rFase: " + std::string(step);
+  if (!company.empty()) text += "\rAzienda: " + std::string(company);
+  text += "\rCausa: " + std::string(cause) +
+          "\r\rI file di esportazione del lancio precedente sono rimasti invariati.";
+  app.ui().message(text, app.form.caption, Icon::Critical);
+}
+
+std::string causeOf(const RuntimeError& e) {
+  return "Errore N." + std::to_string(e.number()) + " " + exportrules::trimmed(e.description());
+}
+
+// Leaves no archive open behind a run that stopped half-way.
+void closeArchivesQuietly(App& app) {
+  try {
+    app.lib.CHIUDIFILE(0);
+  } catch (...) {
+  }
+}
+
+// The yearly F24 databases stay open only inside this scope, however it is left.
+class F24Session {
+ public:
+  explicit F24Session(F24Databases& f24) : f24_(f24) {}
+  ~F24Session() {
+    try {
+      f24_.CHIUDIF24();
+    } catch (...) {
+    }
+  }
+  F24Session(const F24Session&) = delete;
+  F24Session& operator=(const F24Session&) = delete;
+
+ private:
+  F24Databases& f24_;
+};
+
+// Runs the producers, turning every failure into the run's critical message. A ProgramEnd of
+// the archive library's error routine is reported too, then goes on ending the program; the
+// run's temporaries go with the ExportRun as the stack unwinds.
+bool produce(ExportRun& run) {
+  App& app = run.app;
+  try {
+    ACQUISIZIONEDATI770(run);
+    return true;
+  } catch (const ExportFailure& f) {
+    reportFailure(app, run.step, f.company, f.cause);
+  } catch (const RuntimeError& e) {
+    reportFailure(app, run.step, run.company, causeOf(e));
+  } catch (const CommandAborted&) {
+    // Its message has been shown by the routine that aborted.
+  } catch (const ProgramEnd&) {
+    reportFailure(app, run.step, run.company, "errore negli archivi della procedura paghe");
+    throw;
+  } catch (const std::exception& e) {
+    reportFailure(app, run.step, run.company, e.what());
+  }
+  closeArchivesQuietly(app);
+  setBusy(app, false);
+  return false;
+}
+
+RunOutcome runExport(App& app, const std::string& certName) {
+  app.flags.OPZIONECU = app.form.Check1 == 1 ? 1 : 0;
+  app.flags.OPZIONESALDO = app.form.Check3 == 1 ? 1 : 0;
+  ExportRun run(app);
+  run.enterStep("apertura archivio C.U.");
+  if (!run.cert.APRICERTIFICAZIONI(certName) || !run.cert.APRITABELLECU())
+    return RunOutcome::Failed;
+  run.enterStep("apertura database F24");
+  if (!app.f24.PREPARAF24()) return RunOutcome::Failed;
+  {
+    F24Session f24(app.f24);
+    try {
+      app.f24.APRIF24();
+    } catch (const CommandAborted&) {
+      return RunOutcome::Failed;
+    }
+    if (!produce(run)) return RunOutcome::Failed;
+  }
+  run.cert.CHIUDITABELLECU();
+  run.cert.CHIUDICERTIFICAZIONI();
+  run.enterStep("registrazione dei file di esportazione");
+  try {
+    run.files.commit();
+  } catch (const RuntimeError& e) {
+    reportFailure(app, run.step, {}, causeOf(e));
+    return RunOutcome::Failed;
+  } catch (const std::exception& e) {
+    reportFailure(app, run.step, {}, e.what());
+    return RunOutcome::Failed;
+  }
+  setBusy(app, false);
+  app.ui().message("Esportazione dati dalla procedura paghe per mod.770/" + std::string(ANNO770) +
+                       " ..... terminata",
+                   app.form.caption, Icon::Information);
+  return RunOutcome::Done;
+}
+
+void setCheck(MainForm& form, int& check, void (*click)(MainForm&)) {
+  if (check == 1) return;
+  check = 1;
+  click(form);  // a changed value fires the box's click, as on the window
+}
+
+void restoreForm(App& app) {
+  MainForm& form = app.form;
+  form.Check2 = 0;
+  form.Check2Caption = "Seleziona tutte le aziende";
+  setCheck(form, form.Check1, Check1_Click);
+  setCheck(form, form.Check3, Check3_Click);
+  form.Text1.fill("00/00/0000");
+  caricalistaziende(app);
+  form.list1Visible = true;
+  form.labelVisible["Label3"] = true;
+}
+
+}  // namespace
+
+void showLabel(App& app, std::string_view name, std::string_view text) {
+  app.form.labels[std::string(name)] = text;
+  app.form.labelVisible[std::string(name)] = true;
+  app.ui().progress(name, text);
+}
+
+void ExportRun::label(std::string_view name, std::string_view text) {
+  showLabel(app, name, text);
+}
+
+void CONTROLLIPRELIMINARI(App& app) {
+  showLabel(app, "Label2", "Attendere prego ...... controlli preliminari in corso");
+  const std::string notice = app.form.labels["Label5"];
+  showLabel(app, "Label5", notice);
+  setBusy(app, true);
+  ArchiveLib& lib = app.lib;
+  Repository& repo = app.repo;
+  lib.FAIOPEN(kCompanyBase);
+  for (int r = 1; r <= kPreliminaryRecords; ++r) {
+    if (lib.LEGGIREC(kCompanyBase, r) == 1) break;
+    repo.DITX() = lib.BUFFERREC(kCompanyBase);
+    if (repo.DITX().starts_with("99")) continue;
+    const double declarant = repo.VALCOSTANTE(desc::T326);
+    if (declarant == 0) continue;
+    const std::string substitute = repo.DITX();
+    const bool missing =
+        lib.LEGGIREC(kCompanyBase, declarant) == 1 || lib.BUFFERREC(kCompanyBase).starts_with("99");
+    if (!missing) {
+      repo.DITX() = lib.BUFFERREC(kCompanyBase);
+      continue;
+    }
+    app.flags.ERRORELISTA = 1;
+    const std::string text = "ERRORE DITTE DICHIARANTE/SOSTITUTO !!!\r\rIl dichiarante ditta " +
+                             repo.STRCOSTANTE(desc::T326, 0, substitute) +
+                             " non esiste !\r\rper il sostituto ditta " +
+                             repo.STRCOSTANTE(desc::T001, 0, substitute) + " " +
+                             repo.STRCOSTANTE(desc::T002, 0, substitute) +
+                             "\r\rSistemare le situazioni di errore e rilanciare l'acquisizione";
+    app.ui().message(text, app.form.caption, Icon::Critical);
+    lib.CHIUDIFILE(0);
+    break;
+  }
+  setBusy(app, false);
+  showLabel(app, "Label2", "");
+}
+
+void ACQUISIZIONEDATI770(ExportRun& run) {
+  App& app = run.app;
+  setBusy(app, true);
+  FRONTESOSTITUTI(run);
+  app.form.list2Visible = false;
+  // The producers of quadro ST, quadro SV and quadro SX run here, in this order; then, when
+  // OPZIONECU is 1, the self-employment lines are appended to the quadro ST file.
+  setBusy(app, false);
+  hideLabel(app, "Label2", true);
+  hideLabel(app, "Label4", true);
+  hideLabel(app, "Label5", false);
+}
+
+RunOutcome CMDAVVIO_Click(App& app) {
+  MainForm& form = app.form;
+  app.flags.ERRORELISTA = 1;
+  for (std::size_t i = 0; i < form.List1.size(); ++i) {
+    form.listIndex = static_cast<int>(i);
+    if (form.isSelected(i)) {
+      app.flags.ERRORELISTA = 0;
+      break;
+    }
+  }
+  if (app.flags.ERRORELISTA == 1) {
+    if (!form.List1.empty()) form.listIndex = 0;
+    app.ui().message("Nessuna ditta selezionata", form.caption, Icon::Information);
+    return RunOutcome::Refused;
+  }
+
+  app.flags.ERRORELISTA = 0;
+  CONTROLLIPRELIMINARI(app);
+
+  const std::string& archives = app.config.PERCORSOARCHIVI;
+  const std::string certName = CertificationDb::databaseName(archives);
+  const std::string templateName = CertificationDb::templateName(archives);
+  if (app.lib.ESISTEFILE(templateName) && !app.lib.ESISTEFILE(certName))
+    app.lib.COPIAFILE(templateName, certName);
+
+  RunOutcome outcome = RunOutcome::Refused;
+  if (app.flags.ERRORELISTA == 0) {
+    if (!app.lib.ESISTEFILE(certName)) {
+      app.flags.ERRORELISTA = 1;
+      app.ui().message(
+          "ARCHIVIO CERTIFICAZIONE UNICA NON TROVATO\rMancano sia l'archivio " + certName +
+              "\rsia il modello " + templateName +
+              "\rda cui crearlo.\rEsportazione non eseguita: nessun file e' stato modificato.",
+          form.caption, Icon::Critical);
+    } else {
+      form.list1Visible = false;
+      form.labelVisible["Label3"] = false;
+      controllolista(app);
+      if (app.flags.ERRORELISTA == 0) outcome = runExport(app, certName);
+    }
+  }
+  restoreForm(app);
+  return outcome;
+}
+
+}  // namespace zr

@@ -1,0 +1,79 @@
+#include "export/valuerules.h"
+
+#include <algorithm>
+
+namespace zr::exportrules {
+
+std::string trimmed(std::string_view s) {
+  const auto first = s.find_first_not_of(' ');
+  if (first == std::string_view::npos) return {};
+  const auto last = s.find_last_not_of(' ');
+  return std::string(s.substr(first, last - first + 1));
+}
+
+std::string padCut(std::string_view s, std::size_t n) {
+  std::string out(s.substr(0, n));
+  out.resize(n, ' ');
+  return out;
+}
+
+void put(std::string& record, std::size_t pos, std::size_t len, std::string_view value) {
+  if (pos == 0 || pos > record.size()) return;
+  const std::size_t room = std::min(len, record.size() - (pos - 1));
+  const std::size_t n = std::min(room, value.size());
+  record.replace(pos - 1, n, value.substr(0, n));
+}
+
+std::string fiscalCode(std::string_view t012, std::string_view t013) {
+  std::string code = trimmed(t012);
+  if (code.empty()) code = trimmed(t013);
+  return padCut(code, 16);
+}
+
+namespace {
+
+std::string zeroFilled(std::string_view part, std::size_t width) {
+  std::string t = trimmed(part);
+  if (t.size() < width) t.insert(0, width - t.size(), '0');
+  return t;
+}
+
+std::string_view slice(std::string_view s, std::size_t from, std::size_t n) {
+  return from < s.size() ? s.substr(from, n) : std::string_view{};
+}
+
+}  // namespace
+
+std::string dateYmd(std::string_view ddmmyyyy) {
+  if (trimmed(ddmmyyyy).empty()) return "00000000";
+  return zeroFilled(slice(ddmmyyyy, 4, 4), 4) + zeroFilled(slice(ddmmyyyy, 2, 2), 2) +
+         zeroFilled(slice(ddmmyyyy, 0, 2), 2);
+}
+
+std::string joined(std::initializer_list<std::string_view> values, std::size_t n) {
+  std::string all;
+  for (std::string_view v : values) all += trimmed(v);
+  return padCut(all, n);
+}
+
+std::string digits20(std::initializer_list<std::string_view> values) {
+  const std::string blank(20, ' ');
+  std::string all;
+  for (std::string_view v : values) all += trimmed(v);
+  if (trimmed(all).empty()) return blank;
+  std::string digits;
+  for (char c : all)
+    if (c >= '0' && c <= '9') digits += c;
+  digits = padCut(digits, 20);
+  const std::string t = trimmed(digits);
+  if (t.empty() || t.find_first_not_of('0') == std::string::npos) return blank;
+  return digits;
+}
+
+std::string nonZero(std::string_view value) {
+  std::string t = trimmed(value);
+  if (t.find_first_not_of('0') == std::string::npos) return {};
+  return t;
+}
+
+}  // namespace zr::exportrules

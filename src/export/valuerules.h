@@ -1,0 +1,32 @@
+// Small value rules shared by the producers that build fixed-length export records: trimming,
+// placement, the fiscal-code, date, joined-text, digits and non-zero rules. Pure functions on
+// CP1252 bytes; they touch no file and no state.
+#pragma once
+
+#include <initializer_list>
+#include <string>
+#include <string_view>
+
+namespace zr::exportrules {
+
+// Without leading and trailing blanks (blanks only, as the record fields hold them).
+std::string trimmed(std::string_view s);
+// Padded with blanks or cut to n characters.
+std::string padCut(std::string_view s, std::size_t n);
+// Writes value at 1-based position pos of record, cut to len; a shorter value leaves the rest
+// of the field as it was (blank in a fresh record).
+void put(std::string& record, std::size_t pos, std::size_t len, std::string_view value);
+
+// T012 trimmed, else T013 trimmed, padded or cut to 16.
+std::string fiscalCode(std::string_view t012, std::string_view t013);
+// DDMMYYYY -> YYYYMMDD, each part trimmed and zero-filled on the left; empty -> "00000000".
+std::string dateYmd(std::string_view ddmmyyyy);
+// The values, each trimmed, concatenated and padded or cut to n.
+std::string joined(std::initializer_list<std::string_view> values, std::size_t n);
+// Telephone numbers: the digits of the trimmed values in order, padded or cut to 20; blank
+// when there are none or when they are all zeros.
+std::string digits20(std::initializer_list<std::string_view> values);
+// The trimmed value, or "" when it is made only of zeros.
+std::string nonZero(std::string_view value);
+
+}  // namespace zr::exportrules
