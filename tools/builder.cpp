@@ -230,12 +230,16 @@ void InstallationBuilder::putCompany(const CompanySpec& c) {
   writeRecord(kCompanyBase, c.code, record);
 }
 
-void InstallationBuilder::index(int base, const std::string& key, double record) {
+void InstallationBuilder::checkUnindexed(int base, const std::string& key) {
   openLength(base);
   const std::string what = "index " + std::to_string(base) + " key " + key;
   const double found = library(what, [&] { return CERCAISAM(*lib_, base, key, 2, 0); });
   if (found == 0) throw std::runtime_error(what + ": " + ui_->drain());
   if (found != -1) throw std::invalid_argument(what + ": key already indexed");
+}
+
+void InstallationBuilder::index(int base, const std::string& key, double record) {
+  const std::string what = "index " + std::to_string(base) + " key " + key;
   const double r = library(what, [&] { return CERCAISAM(*lib_, base, key, 1, record); });
   if (r == 0 || !ui_->messages.empty()) throw std::runtime_error(what + ": " + ui_->drain());
 }
@@ -253,9 +257,12 @@ double InstallationBuilder::putF24(const F24Spec& f) {
                                    {std::string(fld::A568), month}},
                                   f.fields);
   if (f.voidRecord) record.replace(0, 2, "99");
+  // The index is asked first, so a refused key leaves no record behind.
+  const std::string key = zeroFilled(f.company, 3) + year + month;
+  if (f.indexed) checkUnindexed(kF24IndexBase, key);
   const double r = nextRecord(kF24Base);
   writeRecord(kF24Base, r, record);
-  if (f.indexed) index(kF24IndexBase, zeroFilled(f.company, 3) + year + month, r);
+  if (f.indexed) index(kF24IndexBase, key, r);
   return r;
 }
 
@@ -267,6 +274,7 @@ double InstallationBuilder::putEmployee(const EmployeeSpec& e) {
   const std::string code = zeroFilled(e.company, 3) + zeroFilled(e.number, 7);
   const std::string record =
       fillRecord(Family::DIPX, length, {{std::string(fld::P001), code}}, e.fields);
+  if (e.indexed) checkUnindexed(kEmployeeIndexBase, code);
   const double r = nextRecord(kEmployeeBase);
   writeRecord(kEmployeeBase, r, record);
   if (e.indexed) index(kEmployeeIndexBase, code, r);

@@ -186,6 +186,7 @@ class InstallationBuilder {
   double openLength(int base);  // opens the archive when it is closed
   double nextRecord(int base);  // the record number after the last one
   void writeRecord(int base, double record, std::string_view bytes);
+  void checkUnindexed(int base, const std::string& key);  // refuses a key already there
   void index(int base, const std::string& key, double record);
 
   std::string root_;

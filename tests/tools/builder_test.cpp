@@ -2,6 +2,7 @@
 // determinism by seed, and the command-line tool.
 #include "builder.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -108,6 +109,8 @@ TEST(Builder, RecordsLandWhereTheProgramLooksAndKeysAreNotDuplicated) {
   EXPECT_THROW(b.putF24({4, 2023, 3, {}}), std::invalid_argument);
   EXPECT_EQ(b.putEmployee({4, 12, {{"DIPX$,04839,10,2,0,Q196", "10.5"}}}), 1);
   EXPECT_THROW(b.putEmployee({4, 12, {}}), std::invalid_argument);
+  EXPECT_EQ(fs::file_size(dir / "KORVANTE/ARCHIVI/KVF24.DAT"), 2u * 9940);
+  EXPECT_EQ(fs::file_size(dir / "KORVANTE/ARCHIVI/KVDIPEND.DAT"), 16200u);
   EXPECT_THROW(b.putCompany({0, {}}), std::invalid_argument);
   b.close();
 
@@ -136,6 +139,56 @@ TEST(Builder, RecordsLandWhereTheProgramLooksAndKeysAreNotDuplicated) {
   const std::string employee = in.record(29, 1);
   EXPECT_EQ(employee.substr(2, 10), "0040000012");
   EXPECT_EQ(employee.substr(4838, 10), "0000001050");
+}
+
+TEST(Builder, FailuresNameWhatFailedInsteadOfLeavingHalfIndexedArchives) {
+  TempDir dir;
+  demo::SkeletonOptions o;
+  o.catalogue = InstallationBuilder::defaultCatalogue();
+  for (auto& e : o.catalogue) {
+    if (e.base == 378) e.recordLength = 2176;  // an index laid out for another key length
+  }
+  std::erase_if(o.catalogue, [](const demo::CatalogueEntry& e) { return e.base == 29; });
+  InstallationBuilder b(dir.str());
+  b.writeSkeleton(o);
+  try {
+    b.putF24({3, 2023, 5, {}});
+    FAIL() << "an F24 record went into an index of the wrong layout";
+  } catch (const std::runtime_error& e) {
+    EXPECT_THAT(std::string(e.what()), ::testing::HasSubstr("index 378 key 003202305"));
+    EXPECT_THAT(std::string(e.what()), ::testing::HasSubstr("LUNK NO OK"));
+  }
+  EXPECT_EQ(fs::file_size(dir / "KORVANTE/ARCHIVI/KVF24.DAT"), 0u);
+  try {
+    b.putEmployee({3, 1, {}});
+    FAIL() << "an employee was written without an archive in the catalogue";
+  } catch (const std::logic_error& e) {
+    EXPECT_THAT(std::string(e.what()), ::testing::HasSubstr("archive 29"));
+  }
+}
+
+TEST(Builder, AnotherBuilderAddsToAnInstallationWrittenBefore) {
+  TempDir dir;
+  const auto summary = demo::buildDemo(dir.str(), {.companies = 4, .employees = 2, .seed = 8});
+  {
+    InstallationBuilder more(dir.str());
+    more.putCompany({20, {{"DITX$,00006,30,A,0,T002", "AGGIUNTA S.R.L."}}});
+    EXPECT_EQ(more.putF24({20, 2023, 5, {}}), summary.f24Records + 1);
+    EXPECT_EQ(more.putEmployee({20, 1, {}}), summary.employees + 1);
+  }
+  Installation in(dir.str());
+  for (int base : {1, 29, 30, 377, 378}) in.lib->FAIOPEN(base);
+  EXPECT_EQ(in.record(1, 20).substr(2, 18), "020AGGIUNTA S.R.L.");
+  EXPECT_EQ(in.record(1, 19).substr(0, 2), "99");
+  EXPECT_EQ(CERCAISAM(*in.lib, 378, "020202305", 2, 0), summary.f24Records + 1);
+  EXPECT_EQ(CERCAISAM(*in.lib, 30, "0200000001", 2, 0), summary.employees + 1);
+  // The keys written before are all still found, each once.
+  int keys = 0;
+  std::string key(10, ' ');
+  for (double r; (r = CERCAISAM(*in.lib, 30, key, 4, 0)) != 999999; ++keys) {
+    key = in.record(29, r).substr(2, 10);
+  }
+  EXPECT_EQ(keys, summary.employees + 1);
 }
 
 TEST(Builder, TheSameSeedGivesTheSameBytesAndAnotherSeedOthers) {
