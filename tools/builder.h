@@ -211,7 +211,9 @@ struct DemoSummary {
   std::vector<int> companies;                    // codes of the live companies, ascending
   std::vector<int> voidCompanies;                // codes of void records
   std::vector<std::pair<int, int>> substitutes;  // (substitute, presenting company)
-  int f24Records = 0;
+  std::vector<int> naturalPersons;               // companies that are natural persons (T023)
+  std::vector<int> shiftedYear;                  // companies with the shifted year (T596 = 1)
+  int f24Records = 0;  // records written, deleted ones (out of the index) included
   int employees = 0;
   int localTaxRows = 0;
   int regionRows = 0;

@@ -147,6 +147,7 @@ std::vector<DemoCompany> writeCompanies(InstallationBuilder& b, Random& rng, int
     c.shiftedYear = (i == 4);
     c.selfEmployedPayments = (i % 2 == 0);
     const int kind = (i % 4 == 3) ? 1 : (i == 1 ? 2 : 0);
+    c.naturalPerson = kind == 1;
     b.putCompany({c.code, companyFields(c, kind, rng), false});
     if (c.presenter == 0) declarants.push_back(c.code);
     live.push_back(c);
@@ -236,6 +237,8 @@ DemoSummary buildDemo(const std::string& root, const Options& o) {
     c.employees = o.employees;
     s.companies.push_back(c.code);
     if (c.presenter) s.substitutes.emplace_back(c.code, c.presenter);
+    if (c.naturalPerson) s.naturalPersons.push_back(c.code);
+    if (c.shiftedYear) s.shiftedYear.push_back(c.code);
     s.f24Records += writeF24Year(b, rng, c, rows);
     s.employees += writeEmployees(b, rng, c);
   }

@@ -20,6 +20,7 @@ struct DemoCompany {
   bool selfEmployedPayments = false;  // pays withholdings on self-employment (1040)
   Place place;
   int employees = 0;
+  bool naturalPerson = false;
 };
 
 struct DemoRows {

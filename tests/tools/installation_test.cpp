@@ -158,7 +158,8 @@ TEST(Installation, CompaniesAreConsistentAndPlausible) {
 
   std::map<int, int> presenter;
   std::vector<int> live, deleted;
-  int naturalPersons = 0, longNames = 0;
+  std::vector<int> naturalPersons, shifted;
+  int longNames = 0;
   for (int r = 1;; ++r) {
     const std::string record = in.record(1, r);
     if (record.empty()) break;
@@ -172,11 +173,12 @@ TEST(Installation, CompaniesAreConsistentAndPlausible) {
     EXPECT_EQ(in.repo->STRCOSTANTE(kT001),
               std::string(3 - std::to_string(r).size(), '0') + std::to_string(r));
     presenter[r] = static_cast<int>(in.repo->VALCOSTANTE(kT326));
+    if (in.repo->VALCOSTANTE("DITX$,04383,01,N,0,T596") == 1) shifted.push_back(r);
     const std::string sex = field("DITX$,01037,01,A,0,T023");
     const std::string own = field("DITX$,00036,16,A,0,T012");
     EXPECT_TRUE(testing::validNumericCode(field("DITX$,00834,11,A,0,T013")));
     if (sex == "M" || sex == "F") {
-      ++naturalPersons;
+      naturalPersons.push_back(r);
       ASSERT_TRUE(testing::validPersonalCode(own)) << own;
       // The code carries the birth date and sex of the record.
       const std::string born = field("DITX$,02073,08,D,0,T022");
@@ -206,7 +208,10 @@ TEST(Installation, CompaniesAreConsistentAndPlausible) {
   EXPECT_EQ(deleted, summary.voidCompanies);
   ASSERT_FALSE(deleted.empty());
   EXPECT_EQ(deleted.front(), 1);
-  EXPECT_GE(naturalPersons, 1);
+  EXPECT_FALSE(naturalPersons.empty());
+  EXPECT_EQ(naturalPersons, summary.naturalPersons);
+  EXPECT_EQ(shifted, summary.shiftedYear);
+  EXPECT_EQ(shifted.size(), 1u);
   EXPECT_GE(longNames, 1);
   // Every substitute's presenting company is a live declarant presenting itself.
   int substitutes = 0;
