@@ -1,1 +1,33 @@
-int main() { return 2; }
+// zorir770: the headless front end. Parses the command line and hands one command to the frame
+// (frontend.h), which starts and ends the program as the window does.
+#include <CLI/CLI.hpp>
+#include <iostream>
+
+#include "commands.h"
+#include "frontend.h"
+
+int main(int argc, char** argv) {
+  using namespace zr::cli;
+  CLI::App cli{"Exports the payroll installation's data for the withholding agent's return."};
+  cli.name("zorir770");
+  GlobalOptions global;
+  cli.add_option("--root", global.root,
+                 "folder that stands for drive C: (default: $ZORIR770_ROOT, else "
+                 "$XDG_DATA_HOME/zorir770/c)");
+  cli.add_option("--registry", global.registry,
+                 "INI file standing for the current user's registry (default: "
+                 "$XDG_CONFIG_HOME/zorir770/registry.ini)");
+  cli.add_flag("--yes", global.yes, "answer Yes to every question (otherwise the safe answer)");
+  cli.require_subcommand(1);
+
+  Command command;
+  addCommands(cli, command);
+
+  try {
+    cli.parse(argc, argv);
+  } catch (const CLI::ParseError& e) {
+    const int code = cli.exit(e);
+    return code == 0 ? kDone : kUsage;
+  }
+  return runCommand(global, command);
+}

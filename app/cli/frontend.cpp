@@ -1,0 +1,72 @@
+#include "frontend.h"
+
+#include <iostream>
+
+#include "platform/errors.h"
+#include "shell/app.h"
+#include "shell/startup.h"
+
+namespace zr::cli {
+namespace {
+
+constexpr std::string_view kProgram = "zorir770";
+
+Services makeServices(const GlobalOptions& options) {
+  Services s;
+  s.files = platform::makeHostFiles(options.root.empty() ? platform::defaultDriveRoot()
+                                                         : options.root);
+  s.ui = std::make_unique<platform::ConsoleUi>(std::cerr, options.yes);
+  s.clock = platform::makeSystemClock();
+  s.settings = platform::makeIniSettings(
+      options.registry.empty() ? platform::defaultRegistryPath() : options.registry);
+  return s;
+}
+
+// The load, the command, then the exit button's FINETASK. Returns only through ProgramEnd or a
+// usage error; `status` receives the command's own status once it has finished.
+[[noreturn]] void runOnApp(App& app, const Command& command, int& status, bool& finished) {
+  try {
+    RIZ770_Load(app);
+    try {
+      status = command(app);
+    } catch (const CommandAborted& aborted) {
+      status = aborted.status;
+    }
+    finished = true;
+    FINETASK(app);
+  } catch (const RuntimeError& e) {
+    // Whatever no routine handled goes to the shared error routine, which ends the program.
+    app.lib.GESTIONEERRORE(e);
+    throw ProgramEnd{kFailed};
+  }
+}
+
+}  // namespace
+
+int runCommand(const GlobalOptions& options, const Command& command) {
+  int status = kDone;
+  bool finished = false;
+  try {
+    App app(makeServices(options));
+    runOnApp(app, command, status, finished);
+  } catch (const AnotherInstance&) {
+    platform::ConsoleUi(std::cerr, false)
+        .message("another instance is running on this installation", kProgram,
+                 platform::Icon::Critical);
+    return kRefused;
+  } catch (const ProgramEnd& end) {
+    // The user's own exit keeps the command's status; an exit before the command had finished
+    // (the F24 template missing at the load) is no success.
+    if (end.status != 0) return end.status;
+    return finished ? status : kFailed;
+  } catch (const UsageError& e) {
+    std::cerr << kProgram << ": " << e.what() << "\n";
+    return kUsage;
+  } catch (const std::exception& e) {
+    std::cerr << kProgram << ": " << e.what() << "\n";
+    return kFailed;
+  }
+  return kFailed;  // not reached: runOnApp always ends through ProgramEnd
+}
+
+}  // namespace zr::cli

@@ -1,0 +1,39 @@
+// The command line's frame around one command: builds the App from the global options, runs
+// the load, the command and the exit (FINETASK), and turns every way out into an exit status.
+#pragma once
+
+#include <functional>
+#include <stdexcept>
+#include <string>
+
+namespace zr {
+
+class App;
+
+namespace cli {
+
+struct GlobalOptions {
+  std::string root;      // drive root; empty: the default
+  std::string registry;  // registry stand-in; empty: the default
+  bool yes = false;      // answer Yes to every question
+};
+
+// Exit statuses the command line promises.
+inline constexpr int kDone = 0;
+inline constexpr int kRefused = 1;
+inline constexpr int kUsage = 2;
+inline constexpr int kFailed = 3;
+
+// A command's arguments do not fit the installation (a company code not in the list): nothing
+// has been touched; the frame reports it and exits 2 without the exit's task-file rewrite.
+struct UsageError : std::runtime_error {
+  using std::runtime_error::runtime_error;
+};
+
+// A command runs on the loaded App and returns its exit status.
+using Command = std::function<int(App&)>;
+
+int runCommand(const GlobalOptions& options, const Command& command);
+
+}  // namespace cli
+}  // namespace zr
