@@ -13,12 +13,12 @@ constexpr std::string_view kProgram = "zorir770";
 
 Services makeServices(const GlobalOptions& options) {
   Services s;
-  s.files = platform::makeHostFiles(options.root.empty() ? platform::defaultDriveRoot()
-                                                         : options.root);
+  s.files =
+      platform::makeHostFiles(options.root.empty() ? platform::defaultDriveRoot() : options.root);
   s.ui = std::make_unique<platform::ConsoleUi>(std::cerr, options.yes);
   s.clock = platform::makeSystemClock();
-  s.settings = platform::makeIniSettings(
-      options.registry.empty() ? platform::defaultRegistryPath() : options.registry);
+  s.settings = platform::makeIniSettings(options.registry.empty() ? platform::defaultRegistryPath()
+                                                                  : options.registry);
   return s;
 }
 

@@ -19,7 +19,9 @@ std::string name30(std::string_view name) {
   return s;
 }
 
-bool isVoid(std::string_view record) { return record.starts_with("99"); }
+bool isVoid(std::string_view record) {
+  return record.starts_with("99");
+}
 
 // " Azienda presentatrice 770:" + code + " " + name(30) of the presenting company. The own
 // record is current on entry and again on return. A presenter that cannot be read (past the
@@ -111,9 +113,9 @@ void Check1_Click(MainForm& form) {
 }
 
 void Check3_Click(MainForm& form) {
-  form.Check3Caption =
-      form.Check3 == 1 ? "SI Compilare automaticamente con 'S' (saldo) note Q.SV cod.3847"
-                       : "NO Non compilare automaticamente con 'S' (saldo) note Q.SV cod.3847";
+  form.Check3Caption = form.Check3 == 1
+                           ? "SI Compilare automaticamente con 'S' (saldo) note Q.SV cod.3847"
+                           : "NO Non compilare automaticamente con 'S' (saldo) note Q.SV cod.3847";
 }
 
 void Check2_Click(MainForm& form) {

@@ -23,15 +23,16 @@ struct MainForm {
 
   // Check boxes: value 1 checked, 0 unchecked.
   int Check1 = 1, Check2 = 0, Check3 = 1;
-  std::string Check1Caption = "SI Includere nel Quadro ST anche i versamenti delle CERT.UNICA LAV.AUT";
+  std::string Check1Caption =
+      "SI Includere nel Quadro ST anche i versamenti delle CERT.UNICA LAV.AUT";
   std::string Check2Caption = "Selezionare tutte le aziende";
   std::string Check3Caption = "SI Compila automaticamente con 'S' (saldo) note Q.SV cod.3847";
 
   // Text1(0..12): the date grid.
   std::array<std::string, 13> Text1;
 
-  std::string caption;           // the form's caption (message titles)
-  std::string cmdAvvioCaption;   // CMDAVVIO
+  std::string caption;          // the form's caption (message titles)
+  std::string cmdAvvioCaption;  // CMDAVVIO
   // Labels by name ("Label1".."Label11", "LabelDESC") with their visibility.
   std::map<std::string, std::string, std::less<>> labels;
   std::map<std::string, bool, std::less<>> labelVisible;

@@ -134,11 +134,13 @@ std::string trimBlanks(std::string_view s) {
   return std::string(s.substr(first, last - first + 1));
 }
 
-std::string taskCodeOf(std::string_view firstLine) { return trimBlanks(firstLine.substr(0, 2)); }
+std::string taskCodeOf(std::string_view firstLine) {
+  return trimBlanks(firstLine.substr(0, 2));
+}
 
 std::string formCaption() {
-  return concat({"Esportazione dati per 770/", ANNO770, " - Anno di riferimento ",
-                 ANNORIFERIMENTO});
+  return concat(
+      {"Esportazione dati per 770/", ANNO770, " - Anno di riferimento ", ANNORIFERIMENTO});
 }
 
 std::string reminderText() {

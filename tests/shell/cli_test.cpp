@@ -1,8 +1,7 @@
 // The command line end to end, as a user runs it: zorir770 in a child process on an
 // installation built on disk; its output, its messages and its exit statuses.
-#include <sys/wait.h>
-
 #include <gtest/gtest.h>
+#include <sys/wait.h>
 
 #include <cstdlib>
 
@@ -107,6 +106,7 @@ TEST_F(CliTest, ConfigurationErrorExitsWithThree) {
   o.pathFiles = false;
   o.taskLine = "09";
   build(o, {company(1, "ALFA SRL")});
+  writeHostFile(host("C:\\ZAVUVOD\\ZAVUVOD.INI"), "09\r\n");
 
   CliRun r = cli(on({"companies"}));
   EXPECT_EQ(r.status, 3);
@@ -125,10 +125,10 @@ TEST_F(CliTest, UsageErrorsExitWithTwoAndTouchNothing) {
   const std::string before = taskFile();
 
   const std::vector<std::vector<std::string>> usages = {
-      {},                          // no command
-      {"frobnicate"},              // unknown command
-      {"companies", "--bogus"},    // unknown option
-      {"companies", "extra"},      // stray argument
+      {},                        // no command
+      {"frobnicate"},            // unknown command
+      {"companies", "--bogus"},  // unknown option
+      {"companies", "extra"},    // stray argument
   };
   for (const auto& rest : usages) {
     SCOPED_TRACE(rest.empty() ? "(none)" : rest[0]);
@@ -152,6 +152,7 @@ TEST_F(CliTest, AnotherInstanceOnTheInstallationExitsWithOne) {
   demo::SkeletonOptions o;
   o.taskLine = "06";
   build(o, {company(1, "ALFA SRL")});
+  writeHostFile(host("C:\\ZAVUVOD\\ZAVUVOD.INI"), "06\r\n");
   auto running = makeApp();
   RIZ770_Load(*running);
   ASSERT_TRUE(running->instanceLock);

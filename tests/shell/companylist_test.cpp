@@ -26,14 +26,12 @@ class CompanyListTest : public ShellTest {
  protected:
   void SetUp() override {
     build({
-        voidCompany(1),
-        company(2, "ACME SPA", 2),                                // presents itself
-        company(3, "  BETA  S.R.L.  ", 2),                        // blanks around the name
-        company(4, "ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789"),       // longer than the field
-        company(5, "GAMMA", 4),
-        company(6, "DELTA", 9),                                   // presenter past the end
-        company(7, "EPSILON", 1),                                 // presenter void
-        company(8, "CAFF\xC8 ROMA"),                              // CP1252 E grave
+        voidCompany(1), company(2, "ACME SPA", 2),           // presents itself
+        company(3, "  BETA  S.R.L.  ", 2),                   // blanks around the name
+        company(4, "ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789"),  // longer than the field
+        company(5, "GAMMA", 4), company(6, "DELTA", 9),      // presenter past the end
+        company(7, "EPSILON", 1),                            // presenter void
+        company(8, "CAFF\xC8 ROMA"),                         // CP1252 E grave
     });
     app = makeApp();
     RIZ770_Load(*app);
@@ -154,8 +152,7 @@ TEST_F(CompanyListTest, OptionCaptionsAndHelpTexts) {
   EXPECT_EQ(f.Check1Caption, "SI Includere nel Quadro ST anche i versamenti delle C.UNICA LAV.AUT");
   f.Check3 = 0;
   Check3_Click(f);
-  EXPECT_EQ(f.Check3Caption,
-            "NO Non compilare automaticamente con 'S' (saldo) note Q.SV cod.3847");
+  EXPECT_EQ(f.Check3Caption, "NO Non compilare automaticamente con 'S' (saldo) note Q.SV cod.3847");
   f.Check3 = 1;
   Check3_Click(f);
   EXPECT_EQ(f.Check3Caption, "SI Compilare automaticamente con 'S' (saldo) note Q.SV cod.3847");

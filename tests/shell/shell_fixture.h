@@ -54,7 +54,8 @@ class ShellTest : public ::testing::Test {
   std::string root = dir.str();
 
   // Writes the skeleton and the companies, then lets the builder close its archives.
-  void build(const demo::SkeletonOptions& options, const std::vector<demo::CompanySpec>& companies) {
+  void build(const demo::SkeletonOptions& options,
+             const std::vector<demo::CompanySpec>& companies) {
     demo::InstallationBuilder b(root);
     b.writeSkeleton(options);
     for (const auto& c : companies) b.putCompany(c);

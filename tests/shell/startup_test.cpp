@@ -158,8 +158,7 @@ TEST_F(ShellTest, PathFilesDecideWithoutRegistryAndAreTrimmed) {
   demo::SkeletonOptions o;
   o.registry = false;
   build(o, {company(1, "ALFA SRL"), company(2, "BETA SPA")});
-  writeHostFile(host("C:\\RORIZIDO\\TRPERARK.TRP"),
-                "   C:\\KORVANTE\\ARCHIVI   \r\nC:\\ALTRO\r\n");
+  writeHostFile(host("C:\\RORIZIDO\\TRPERARK.TRP"), "   C:\\KORVANTE\\ARCHIVI   \r\nC:\\ALTRO\r\n");
   writeHostFile(host("C:\\RORIZIDO\\TRPERPRO.TRP"), " C:\\KORVANTE\\PROGRAMMI\n");
 
   auto app = makeApp(root + "/no-such-registry.ini");
@@ -222,24 +221,25 @@ TEST_F(ShellTest, TaskCodeRoundTripThroughTheExit) {
       {"", "", std::string(100, ' ') + "\r\n"},
       {std::nullopt, "", std::nullopt},
   };
+  build({company(1, "ALFA SRL")});
+  const fs::path task = host("C:\\ZAVUVOD\\ZAVUVOD.INI");
   for (const auto& c : cases) {
     SCOPED_TRACE(c.firstLine.value_or("(no task file)"));
-    TempDir own;
-    root = own.str();
-    demo::SkeletonOptions o;
-    o.taskLine = c.firstLine;
-    build(o, {company(1, "ALFA SRL")});
-    if (c.firstLine) writeHostFile(host("C:\\ZAVUVOD\\ZAVUVOD.INI"), *c.firstLine + "\r\nSECONDA\r\n");
+    if (c.firstLine)
+      writeHostFile(task, *c.firstLine + "\r\nSECONDA\r\n");
+    else
+      fs::remove(task);
 
     auto app = makeApp();
     RIZ770_Load(*app);
     EXPECT_EQ(app->config.CODICETASK, c.code);
+    int status = -1;
     try {
       FINETASK(*app);
     } catch (const ProgramEnd& end) {
-      EXPECT_EQ(end.status, 0);
+      status = end.status;
     }
-    const fs::path task = host("C:\\ZAVUVOD\\ZAVUVOD.INI");
+    EXPECT_EQ(status, 0);
     if (c.after) {
       EXPECT_EQ(readHostFile(task), *c.after);
       // Nothing but the task file is left in its folder.
@@ -375,10 +375,10 @@ TEST_F(ShellTest, RegistryValuesReadAsText) {
       {kRegistryKey, "TESTO", "C:\\KORVANTE\\ARCHIVI"},
       {kRegistryKey, "DIECI", "10"},
       {kRegistryKey, "MASSIMO", "32767"},
-      {kRegistryKey, "MENOUNO", "-1"},       // 16-bit signed
-      {kRegistryKey, "ALTO", "-32768"},      // only the low 16 bits
-      {kRegistryKey, "BINARIO", ""},         // another type
-      {kRegistryKey, "ASSENTE", ""},         // no such value
+      {kRegistryKey, "MENOUNO", "-1"},   // 16-bit signed
+      {kRegistryKey, "ALTO", "-32768"},  // only the low 16 bits
+      {kRegistryKey, "BINARIO", ""},     // another type
+      {kRegistryKey, "ASSENTE", ""},     // no such value
       {"ALTRA\\CHIAVE", "TESTO", "altrove"},
       {"NESSUNA\\CHIAVE", "TESTO", ""},
   };
