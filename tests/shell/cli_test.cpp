@@ -1,59 +1,12 @@
 // The command line end to end, as a user runs it: zorir770 in a child process on an
 // installation built on disk; its output, its messages and its exit statuses.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
-#include <cstdlib>
-
+#include "cli_fixture.h"
 #include "shell/startup.h"
-#include "shell_fixture.h"
 
 namespace zr::testing {
 namespace {
-
-namespace fs = std::filesystem;
-
-struct CliRun {
-  int status = -1;
-  std::string out, err;
-};
-
-std::string quoted(const std::string& s) {
-  std::string q = "'";
-  for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return q + "'";
-}
-
-class CliTest : public ShellTest {
- protected:
-  // Runs zorir770 with these arguments (each quoted), stdout and stderr captured.
-  CliRun cli(const std::vector<std::string>& args) {
-    const fs::path out = dir / "cli.out", err = dir / "cli.err";
-    std::string cmd = quoted(ZR_CLI_PATH);
-    for (const auto& a : args) cmd += " " + quoted(a);
-    cmd += " </dev/null >" + quoted(out.string()) + " 2>" + quoted(err.string());
-    const int raw = std::system(cmd.c_str());
-    CliRun r;
-    r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    r.out = readHostFile(out);
-    r.err = readHostFile(err);
-    return r;
-  }
-  // The global options that point the program at the test's installation.
-  std::vector<std::string> on(std::vector<std::string> rest) {
-    std::vector<std::string> a = {"--root", root, "--registry", registryPath()};
-    a.insert(a.end(), rest.begin(), rest.end());
-    return a;
-  }
-  std::string taskFile() { return readHostFile(host("C:\\ZAVUVOD\\ZAVUVOD.INI")); }
-};
-
-std::vector<std::string> linesOf(const std::string& text) {
-  std::vector<std::string> lines;
-  std::istringstream in(text);
-  for (std::string l; std::getline(in, l);) lines.push_back(l);
-  return lines;
-}
 
 TEST_F(CliTest, CompaniesPrintsTheListInUtf8AndEndsThroughTheExit) {
   demo::SkeletonOptions o;
@@ -166,6 +119,21 @@ TEST_F(CliTest, AnotherInstanceOnTheInstallationExitsWithOne) {
 
   running.reset();
   EXPECT_EQ(cli(on({"companies"})).status, 0);
+}
+
+TEST_F(CliTest, MissingF24TemplateIsNoSuccess) {
+  demo::SkeletonOptions o;
+  o.f24Template = false;
+  build(o, {company(1, "ALFA SRL")});
+  writeHostFile(host("C:\\ZAVUVOD\\ZAVUVOD.INI"), "02\r\n");
+
+  CliRun r = cli(on({"companies"}));
+  EXPECT_EQ(r.status, 3);
+  EXPECT_EQ(r.out, "");  // the command never ran
+  EXPECT_NE(r.err.find("Non esiste file F24ENTI... contattare VerantiData Daduzor"),
+            std::string::npos)
+      << r.err;
+  EXPECT_EQ(taskFile(), "02" + std::string(98, ' ') + "\r\n");  // ended through the exit
 }
 
 }  // namespace
