@@ -62,7 +62,8 @@ struct SkeletonOptions {
 };
 
 // A field stored through RepoW: descriptor ("DITX$,00003,03,N,0,T001"), value as RepoW takes
-// it (numbers as plain decimal text, "." or ","), repeat index.
+// it (numbers as plain decimal text, "." or ","), repeat index. An empty value leaves the field
+// blank, as fields never given are.
 struct FieldValue {
   std::string descriptor;
   std::string value;
@@ -78,7 +79,8 @@ struct CompanySpec {
 };
 
 // An F24 record of a company and month; appended to the F24 archive and indexed by
-// company(3)+year(4)+month(2) unless `indexed` is false. Key fields are filled from the spec.
+// company(3)+year(4)+month(2) unless `indexed` is false. The key fields (A001, A567, A568) are
+// stored from company, year and month before `fields`.
 struct F24Spec {
   int company = 0;
   int year = 2023;
