@@ -56,8 +56,9 @@ std::string zeroFilled(long long n, std::size_t width) {
   return s;
 }
 
-std::vector<Columns> releaseRow(int value) {
-  return {{{"RELEASE", platform::Value(static_cast<double>(value))}}};
+std::vector<Columns> releaseRows(std::optional<int> value) {
+  if (!value) return {};
+  return {{{"RELEASE", platform::Value(static_cast<double>(*value))}}};
 }
 
 }  // namespace
@@ -130,9 +131,10 @@ void InstallationBuilder::writeConfiguration(const SkeletonOptions& o) {
     files_->writeText(kTaskFile, line + "\r\n");
   }
   if (o.registry) {
-    files_->writeText(registryPath(), "[" + std::string(kRegistryKey) + "]\r\n" +
-                                          "PERCORSOARCHIVI=" + o.archivesFolder + "\r\n" +
-                                          "PERCORSOPROGRAMMI=" + o.programsFolder + "\r\n");
+    files_->writeText(registryPath(),
+                      "[" + std::string(kRegistryKey) + "]\r\n" +
+                          "PERCORSOARCHIVI=" + o.registryArchivesFolder.value_or(o.archivesFolder) +
+                          "\r\n" + "PERCORSOPROGRAMMI=" + o.programsFolder + "\r\n");
   }
 }
 
@@ -162,11 +164,11 @@ void InstallationBuilder::writeDatabases(const SkeletonOptions& o) {
   const auto f24 = f24Schema();
   const auto cert = certificationSchema();
   if (o.f24Template) {
-    createDatabase(*files_, archivePath("SF24XXXX.MDB"), f24, {{"RELEASE", releaseRow(1)}});
+    createDatabase(*files_, archivePath("SF24XXXX.MDB"), f24, {{"RELEASE", releaseRows(1)}});
   }
   for (int year : o.f24Years) {
     createDatabase(*files_, archivePath(yearlyDatabaseName(year)), f24,
-                   {{"RELEASE", releaseRow(o.releaseValue)}});
+                   {{"RELEASE", releaseRows(o.releaseValue)}});
   }
   if (o.certificationTemplate) createDatabase(*files_, archivePath("TRUNCE24X.MDB"), cert, {});
   if (o.certificationDatabase) createDatabase(*files_, archivePath("TRCER24P.MDB"), cert, {});

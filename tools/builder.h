@@ -45,18 +45,20 @@ struct CatalogueEntry {
 struct SkeletonOptions {
   std::string archivesFolder = "C:\\KORVANTE\\ARCHIVI";
   std::string programsFolder = "C:\\KORVANTE\\PROGRAMMI";
-  bool pathFiles = true;             // C:\RORIZIDO\TRPERARK.TRP and TRPERPRO.TRP
-  bool registry = true;              // ROOT/registry.ini
+  bool pathFiles = true;  // C:\RORIZIDO\TRPERARK.TRP and TRPERPRO.TRP
+  bool registry = true;   // ROOT/registry.ini
+  // The archives folder the registry names, when it should differ from archivesFolder.
+  std::optional<std::string> registryArchivesFolder;
   bool programsFolderFilled = true;  // a file in the programs folder
-  std::optional<std::string> taskLine =
-      "01";                 // C:\ZAVUVOD\ZAVUVOD.INI's first line; none = no file
+  // C:\ZAVUVOD\ZAVUVOD.INI's first line (padded to 100); none = no task file.
+  std::optional<std::string> taskLine = "01";
   bool semaphore = true;    // TRSEMA.DAT
   bool archives = true;     // empty archives and indexes of the base numbers opened
   bool f24Template = true;  // SF24XXXX.MDB
   std::vector<int> f24Years = {2023, 2024};  // yearly SF24YYYY.MDB written
-  int releaseValue = 1;                      // RELEASE.RELEASE of the yearly databases
-  bool certificationDatabase = true;         // TRCER24P.MDB
-  bool certificationTemplate = true;         // TRUNCE24X.MDB
+  std::optional<int> releaseValue = 1;  // RELEASE.RELEASE of the yearly databases; none = no row
+  bool certificationDatabase = true;    // TRCER24P.MDB
+  bool certificationTemplate = true;    // TRUNCE24X.MDB
   // Catalogue records; empty means defaultCatalogue().
   std::vector<CatalogueEntry> catalogue;
 };

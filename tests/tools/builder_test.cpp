@@ -68,7 +68,7 @@ TEST(Builder, SkeletonLeavesOutWhatTheTestAsks) {
   demo::SkeletonOptions o;
   o.archivesFolder = "C:\\PAGHE\\DATI";
   o.pathFiles = false;
-  o.registry = false;
+  o.registryArchivesFolder = "C:\\ALTROVE";
   o.programsFolderFilled = false;
   o.taskLine = "7 ";
   o.certificationDatabase = false;
@@ -82,7 +82,7 @@ TEST(Builder, SkeletonLeavesOutWhatTheTestAsks) {
     b.putCompany({1, {}, false});
   }
   EXPECT_FALSE(fs::exists(dir / "RORIZIDO"));
-  EXPECT_FALSE(fs::exists(dir / "registry.ini"));
+  EXPECT_NE(slurp(dir / "registry.ini").find("PERCORSOARCHIVI=C:\\ALTROVE\r\n"), std::string::npos);
   EXPECT_TRUE(fs::is_empty(dir / "KORVANTE/PROGRAMMI"));
   EXPECT_EQ(slurp(dir / "ZAVUVOD/ZAVUVOD.INI"), "7" + std::string(99, ' ') + "\r\n");
   EXPECT_TRUE(fs::exists(dir / "PAGHE/DATI/TRUNCE24X.MDB"));

@@ -113,5 +113,29 @@ TEST(Databases, YearlyRowsContinueTheirPaymentRecords) {
   EXPECT_EQ(count(*blank, "SELECT * FROM F24REGIONI"), 0);
 }
 
+TEST(Databases, AYearlyDatabaseMayLackItsReleaseRow) {
+  TempDir dir;
+  demo::SkeletonOptions o;
+  o.f24Years = {2023};
+  o.releaseValue = std::nullopt;
+  demo::InstallationBuilder b(dir.str());
+  b.writeSkeleton(o);
+  b.addRegionRow(2023, {"004", "202305", 13005, "1669", Value(), Value(12.5)});
+  auto files = platform::makeHostFiles(dir.str());
+  auto engine = platform::makeDatabaseEngine(*files);
+  auto db = engine->open(b.archivePath("SF242023.MDB"));
+  EXPECT_TRUE(db->openTable("RELEASE")->eof());
+  auto row = db->openTable("F24REGIONI");
+  row->setIndex("CHIAVE");
+  row->seek("=", {Value("004"), Value("202305"), Value(13005.0)});
+  ASSERT_FALSE(row->noMatch());
+  EXPECT_TRUE(row->field("F24REG_4").isNull());
+  EXPECT_EQ(row->field("F24REG_5").asNumber(), 12.5);
+  EXPECT_EQ(row->field("F24REG_1").asText(), "1669");
+  // Years not asked for are left to the program, which makes them from the template.
+  EXPECT_FALSE(files->exists(b.archivePath("SF242024.MDB")));
+  EXPECT_TRUE(files->exists(b.archivePath("SF24XXXX.MDB")));
+}
+
 }  // namespace
 }  // namespace zr
