@@ -216,7 +216,7 @@ void InstallationBuilder::writeRecord(int base, double record, std::string_view 
           [&] { lib_->SCRIVIREC(base, record, bytes); });
 }
 
-void InstallationBuilder::putCompany(const CompanySpec& c) {
+void InstallationBuilder::putCompany(const CompanyRecord& c) {
   if (c.code < 1 || c.code > 999) {
     throw std::invalid_argument("company code out of range: " + std::to_string(c.code));
   }
@@ -246,7 +246,7 @@ void InstallationBuilder::index(int base, const std::string& key, double record)
   if (r == 0 || !ui_->messages.empty()) throw std::runtime_error(what + ": " + ui_->drain());
 }
 
-double InstallationBuilder::putF24(const F24Spec& f) {
+double InstallationBuilder::putF24(const F24Record& f) {
   if (f.company < 1 || f.company > 999 || f.year < 1000 || f.year > 9999 || f.month < 0 ||
       f.month > 99) {
     throw std::invalid_argument("F24 key out of range");
@@ -268,7 +268,7 @@ double InstallationBuilder::putF24(const F24Spec& f) {
   return r;
 }
 
-double InstallationBuilder::putEmployee(const EmployeeSpec& e) {
+double InstallationBuilder::putEmployee(const EmployeeRecord& e) {
   if (e.company < 1 || e.company > 999 || e.number < 0 || e.number > 9999999) {
     throw std::invalid_argument("employee code out of range");
   }

@@ -74,7 +74,7 @@ struct FieldValue {
 using Fields = std::vector<FieldValue>;
 
 // A company record; its record number is its code. T001 is filled from the code unless given.
-struct CompanySpec {
+struct CompanyRecord {
   int code = 0;
   Fields fields;
   bool voidRecord = false;  // "99" in columns 1-2
@@ -83,7 +83,7 @@ struct CompanySpec {
 // An F24 record of a company and month; appended to the F24 archive and indexed by
 // company(3)+year(4)+month(2) unless `indexed` is false. The key fields (A001, A567, A568) are
 // stored from company, year and month before `fields`.
-struct F24Spec {
+struct F24Record {
   int company = 0;
   int year = 2023;
   int month = 1;
@@ -94,7 +94,7 @@ struct F24Spec {
 
 // An employee record; appended to the employee archive and indexed by its code
 // company(3) + number(7) unless `indexed` is false.
-struct EmployeeSpec {
+struct EmployeeRecord {
   int company = 0;
   int number = 1;
   Fields fields;
@@ -139,9 +139,9 @@ class InstallationBuilder {
 
   // Archives (after writeSkeleton, or on an installation written before). Each call writes
   // through at once; an archive closed by close() is opened again.
-  void putCompany(const CompanySpec& company);  // record number = code
-  double putF24(const F24Spec& f24);            // returns the record number written
-  double putEmployee(const EmployeeSpec& employee);
+  void putCompany(const CompanyRecord& company);  // record number = code
+  double putF24(const F24Record& f24);            // returns the record number written
+  double putEmployee(const EmployeeRecord& employee);
 
   // F24 database rows of a year (SF24YYYY.MDB, which must have been written), each call one
   // transaction.

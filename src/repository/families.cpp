@@ -48,8 +48,8 @@ std::int16_t checked16(std::int64_t v) {
 
 }  // namespace
 
-FieldSpec parseDescriptor(std::string_view d) noexcept {
-  FieldSpec f;
+FieldLayout parseDescriptor(std::string_view d) noexcept {
+  FieldLayout f;
   f.family = familyOf(d);
   f.start = fieldNumber(d, 7, 5);
   f.length = fieldNumber(d, 13, 2);
@@ -65,12 +65,12 @@ std::int16_t groupOffset(std::string_view descriptor, std::int16_t k, bool& miss
   return groupOffset(descriptor, parseDescriptor(descriptor), k, missingLetter);
 }
 
-std::int16_t groupOffset(std::string_view descriptor, const FieldSpec& spec, std::int16_t k,
+std::int16_t groupOffset(std::string_view descriptor, const FieldLayout& layout, std::int16_t k,
                          bool& missingLetter) {
   missingLetter = false;
-  if (k == 0 || spec.family == Family::Count) return 0;
-  const FamilyInfo& info = familyInfo(spec.family);
-  const std::int64_t start = spec.start;
+  if (k == 0 || layout.family == Family::Count) return 0;
+  const FamilyInfo& info = familyInfo(layout.family);
+  const std::int64_t start = layout.start;
   for (int i = 0; i < info.ruleCount; ++i) {
     const GroupRule& r = info.rules[i];
     bool applies = false;

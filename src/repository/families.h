@@ -121,7 +121,7 @@ constexpr Family familyOf(std::string_view descriptor) noexcept {
 
 // A descriptor read by position: start from characters 7-11, length from 13-14, type from 16.
 // Positions the descriptor does not reach read as 0 (numbers) or a blank (the type).
-struct FieldSpec {
+struct FieldLayout {
   Family family = Family::Count;
   std::int64_t start = 0;
   std::int64_t length = 0;
@@ -130,14 +130,14 @@ struct FieldSpec {
   bool numeric = false;  // "N" or a digit type other than "0": sign and point are handled
 };
 
-FieldSpec parseDescriptor(std::string_view descriptor) noexcept;
+FieldLayout parseDescriptor(std::string_view descriptor) noexcept;
 
 // Offset of the k-th occurrence of a repeated field (k 0 and 1 both address the first), in
 // 16-bit arithmetic: RuntimeError 6 on overflow. For a DI2X$ descriptor without its id letter
 // the offset is 0 and `missingLetter` is set (the caller tells the user).
 std::int16_t groupOffset(std::string_view descriptor, std::int16_t k, bool& missingLetter);
-// The same for a descriptor already parsed into `spec`.
-std::int16_t groupOffset(std::string_view descriptor, const FieldSpec& spec, std::int16_t k,
+// The same for a descriptor already parsed into `layout`.
+std::int16_t groupOffset(std::string_view descriptor, const FieldLayout& layout, std::int16_t k,
                          bool& missingLetter);
 
 }  // namespace zr

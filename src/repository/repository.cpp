@@ -23,7 +23,7 @@ std::string_view middle(std::string_view s, std::int64_t pos, std::int64_t count
 
 // The sign moved to the front and the implied point inserted before the last `decimals` of the
 // field's length, as numeric fields are returned (no trimming: blanks stay).
-std::string numericField(std::string_view raw, const FieldSpec& f) {
+std::string numericField(std::string_view raw, const FieldLayout& f) {
   const std::int64_t wholeLen = f.length - f.decimals;
   if (wholeLen < 0) throw RuntimeError::of(5, "field shorter than its decimals");
   const std::size_t minus = raw.find('-');
@@ -52,7 +52,7 @@ std::int16_t Repository::SPOSTAMENTOGRUPPO(std::string_view descriptor, std::int
   return offsetOf(descriptor, parseDescriptor(descriptor), k);
 }
 
-std::int16_t Repository::offsetOf(std::string_view descriptor, const FieldSpec& f, std::int16_t k) {
+std::int16_t Repository::offsetOf(std::string_view descriptor, const FieldLayout& f, std::int16_t k) {
   bool missingLetter = false;
   const std::int16_t off = groupOffset(descriptor, f, k, missingLetter);
   if (missingLetter)
@@ -74,7 +74,7 @@ std::string Repository::STRCOSTANTE(std::string_view descriptor, std::int16_t k,
 
 std::string Repository::readField(std::string_view descriptor, std::int16_t k,
                                   std::string_view record) {
-  const FieldSpec f = parseDescriptor(descriptor);
+  const FieldLayout f = parseDescriptor(descriptor);
   const std::int16_t off = offsetOf(descriptor, f, k);
   if (record.empty()) {
     if (f.family == Family::Count) unknownFamily();
@@ -107,7 +107,7 @@ void Repository::RepoW(std::string_view descriptor, std::string& value, std::int
   });
 }
 
-std::string Repository::storedText(const FieldSpec& f, std::string_view value) {
+std::string Repository::storedText(const FieldLayout& f, std::string_view value) {
   const auto length = static_cast<std::size_t>(f.length);
   std::string v(value);
   if (f.type == 'A') {
@@ -141,7 +141,7 @@ std::string Repository::storedText(const FieldSpec& f, std::string_view value) {
 void Repository::writeField(std::string_view descriptor, std::string& value, std::int16_t k,
                             std::string& target) {
   if (const std::size_t comma = value.find(','); comma != std::string::npos) value[comma] = '.';
-  const FieldSpec f = parseDescriptor(descriptor);
+  const FieldLayout f = parseDescriptor(descriptor);
   const std::int16_t off = offsetOf(descriptor, f, k);
   if (f.length < 0) throw RuntimeError::of(5, "negative field length");
   const std::string v = storedText(f, value);

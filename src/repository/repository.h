@@ -54,11 +54,11 @@ class Repository {
   ArchiveLib& lib() { return lib_; }
 
  private:
-  std::int16_t offsetOf(std::string_view descriptor, const FieldSpec& f, std::int16_t k);
+  std::int16_t offsetOf(std::string_view descriptor, const FieldLayout& f, std::int16_t k);
   std::string readField(std::string_view descriptor, std::int16_t k, std::string_view record);
   void writeField(std::string_view descriptor, std::string& value, std::int16_t k,
                   std::string& target);
-  static std::string storedText(const FieldSpec& f, std::string_view value);
+  static std::string storedText(const FieldLayout& f, std::string_view value);
   [[noreturn]] void unknownFamily();
 
   ArchiveLib& lib_;

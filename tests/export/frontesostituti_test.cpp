@@ -41,7 +41,7 @@ Rec frontPage() {
 }
 
 // 001: a company (T023 blank) with no fiscal code of its own, only its VAT number.
-demo::CompanySpec alfa() {
+demo::CompanyRecord alfa() {
   return company(1, {{"T002", "ALFA COSTRUZIONI"},
                      {"T003", "SRL"},
                      {"T103", "EDILIZIA"},
@@ -92,7 +92,7 @@ std::string alfaFront() {
 }
 
 // 002: a natural person presenting her own return.
-demo::CompanySpec bianchi() {
+demo::CompanyRecord bianchi() {
   return company(2, {{"T002", "BIANCHI ANNA"},
                      {"T012", "BNCNNA80C41H501Z"},
                      {"T013", "99999999999"},
@@ -123,7 +123,7 @@ std::string bianchiFront() {
 }
 
 // 003: presents its own return and those of 004 and 005.
-demo::CompanySpec gamma() {
+demo::CompanyRecord gamma() {
   return company(3, {{"T002", "GAMMA HOLDING"},
                      {"T003", "SPA"},
                      {"T012", "98765432109"},
@@ -149,7 +149,7 @@ std::string gammaFront() {
 }
 
 // 004: a company presented by 003.
-demo::CompanySpec delta() {
+demo::CompanyRecord delta() {
   return company(4, {{"T002", "DELTA SERVIZI"},
                      {"T003", "SRL"},
                      {"T013", "11122233344"},
@@ -175,7 +175,7 @@ std::string deltaSubstitute() {
 }
 
 // 005: a natural person presented by 003.
-demo::CompanySpec verdi() {
+demo::CompanyRecord verdi() {
   return company(5, {{"T002", "VERDI GIUSEPPE"},
                      {"T003", "XYZ"},
                      {"T012", "VRDGPP75L05F839K"},
@@ -215,7 +215,7 @@ void buildBureau(Installation& inst) {
   b.putCompany(gamma());
   b.putCompany(delta());
   b.putCompany(verdi());
-  demo::CompanySpec gone = company(6, {{"T002", "CANCELLATA"}});
+  demo::CompanyRecord gone = company(6, {{"T002", "CANCELLATA"}});
   gone.voidRecord = true;
   b.putCompany(gone);
   b.putCompany(company(7, {{"T002", "ZETA NON SELEZIONATA"}, {"T012", "77777777777"}}));

@@ -58,14 +58,14 @@ inline std::vector<std::pair<std::string, std::string>> producerFieldsBlank() {
 // A company with every producer field set: the blanks above overridden by `values`, keyed by
 // the field's id ("T002"). A date id with a trailing "A" ("T022A") stores the text as it stands
 // (blanks included) instead of through the date type.
-inline demo::CompanySpec company(int code, const std::map<std::string, std::string>& values) {
-  demo::CompanySpec spec;
-  spec.code = code;
+inline demo::CompanyRecord company(int code, const std::map<std::string, std::string>& values) {
+  demo::CompanyRecord record;
+  record.code = code;
   std::map<std::string, bool> used;
   for (const auto& [descriptor, blank] : producerFieldsBlank()) {
     const std::string id = descriptor.substr(19);
     auto it = values.find(id);
-    spec.fields.push_back({descriptor, it == values.end() ? blank : it->second, 0});
+    record.fields.push_back({descriptor, it == values.end() ? blank : it->second, 0});
     if (it != values.end()) used[id] = true;
   }
   for (const auto& [id, value] : values) {
@@ -75,12 +75,12 @@ inline demo::CompanySpec company(int code, const std::map<std::string, std::stri
       if (id == descriptor.substr(19) + "A" && descriptor[15] == 'D') {
         std::string textDescriptor = descriptor;
         textDescriptor[15] = 'A';
-        spec.fields.push_back({textDescriptor, value, 0});
+        record.fields.push_back({textDescriptor, value, 0});
         asText = true;
       }
     if (!asText) ADD_FAILURE() << "test company " << code << ": unknown field " << id;
   }
-  return spec;
+  return record;
 }
 
 inline std::string readBytes(const std::filesystem::path& p) {

@@ -69,7 +69,7 @@ TEST(ExportRun, NothingSelectedOnlySaysSoAndKeepsTheForm) {
 TEST(ExportRun, BrokenDeclarantLinkOfAnUnselectedCompanyBlocksEveryRun) {
   Installation inst;
   smallBureau(inst);
-  demo::CompanySpec gone = company(4, {{"T002", "CHIUSA"}});
+  demo::CompanyRecord gone = company(4, {{"T002", "CHIUSA"}});
   gone.voidRecord = true;
   inst.builder.putCompany(gone);
   inst.builder.putCompany(company(5, {{"T002", "ORFANA SAS"}, {"T326", "4"}}));

@@ -14,12 +14,12 @@
 namespace zr {
 namespace {
 
-bool isRegionFirstRow(const FieldSpec& f) {
+bool isRegionFirstRow(const FieldLayout& f) {
   if (f.family != Family::F24X || f.start < 1077 || f.start > 4140) return false;
   const auto rel = (f.start - 1077) % 152;
   return rel == 0 || rel == 5 || rel == 11 || rel == 23;
 }
-bool isErarioFirstRow(const FieldSpec& f) {
+bool isErarioFirstRow(const FieldLayout& f) {
   return f.family == Family::F24X && f.start >= 42 && f.start <= 66;
 }
 
@@ -29,7 +29,7 @@ TEST(Descriptors, EveryReadDescriptorParsesInsideItsFamily) {
   for (const desc::Descriptor& d : desc::kAllRead) {
     const std::string s(d.view());
     SCOPED_TRACE(s);
-    const FieldSpec f = parseDescriptor(s);
+    const FieldLayout f = parseDescriptor(s);
     ASSERT_NE(f.family, Family::Count);
     EXPECT_TRUE(f.family == Family::DITX || f.family == Family::DIPX || f.family == Family::F24X);
     // The fixed layout: separators where they belong, digits in the number places.
@@ -70,7 +70,7 @@ TEST(Descriptors, ReadFieldsNeverOverlap) {
   // character would mean a mistyped start or length.
   std::map<Family, std::vector<std::pair<std::int64_t, std::int64_t>>> spans;
   for (const desc::Descriptor& d : desc::kAllRead) {
-    const FieldSpec f = parseDescriptor(d);
+    const FieldLayout f = parseDescriptor(d);
     const int repeats = isErarioFirstRow(f) ? desc::kErarioRows : isRegionFirstRow(f) ? 4 : 1;
     for (int k = 1; k <= repeats; ++k) {
       bool missing = false;

@@ -27,7 +27,7 @@ TEST(Families, NamesAreFoundExactly) {
 }
 
 TEST(ParseDescriptor, ByPositionOnly) {
-  const FieldSpec f = parseDescriptor("DITX$,00006,30,A,0,T002");
+  const FieldLayout f = parseDescriptor("DITX$,00006,30,A,0,T002");
   EXPECT_EQ(f.family, Family::DITX);
   EXPECT_EQ(f.start, 6);
   EXPECT_EQ(f.length, 30);
@@ -35,7 +35,7 @@ TEST(ParseDescriptor, ByPositionOnly) {
   EXPECT_FALSE(f.numeric);
 
   // Separators, flag and id play no part.
-  const FieldSpec g = parseDescriptor("DITX$;00006x30yAz1wZZZZ");
+  const FieldLayout g = parseDescriptor("DITX$;00006x30yAz1wZZZZ");
   EXPECT_EQ(g.start, 6);
   EXPECT_EQ(g.length, 30);
   EXPECT_EQ(g.type, 'A');
@@ -53,14 +53,14 @@ TEST(ParseDescriptor, ByPositionOnly) {
       {"DITX$,00001,10,A,0,T999", 'A', 0, false},
   };
   for (const auto& c : types) {
-    const FieldSpec t = parseDescriptor(c.d);
+    const FieldLayout t = parseDescriptor(c.d);
     EXPECT_EQ(t.type, c.type) << c.d;
     EXPECT_EQ(t.decimals, c.decimals) << c.d;
     EXPECT_EQ(t.numeric, c.numeric) << c.d;
   }
 
   // A short descriptor reads what it reaches.
-  const FieldSpec s = parseDescriptor("DITX$,0004");
+  const FieldLayout s = parseDescriptor("DITX$,0004");
   EXPECT_EQ(s.family, Family::DITX);
   EXPECT_EQ(s.start, 4);
   EXPECT_EQ(s.length, 0);

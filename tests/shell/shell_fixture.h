@@ -32,8 +32,8 @@ inline demo::FieldValue fieldOf(std::string descriptor, std::string value) {
   return demo::FieldValue{std::move(descriptor), std::move(value), 0};
 }
 
-inline demo::CompanySpec company(int code, std::string name, int presenter = 0) {
-  demo::CompanySpec c;
+inline demo::CompanyRecord company(int code, std::string name, int presenter = 0) {
+  demo::CompanyRecord c;
   c.code = code;
   c.fields.push_back(fieldOf("DITX$,00006,30,A,0,T002", std::move(name)));
   if (presenter != 0)
@@ -41,8 +41,8 @@ inline demo::CompanySpec company(int code, std::string name, int presenter = 0) 
   return c;
 }
 
-inline demo::CompanySpec voidCompany(int code) {
-  demo::CompanySpec c;
+inline demo::CompanyRecord voidCompany(int code) {
+  demo::CompanyRecord c;
   c.code = code;
   c.voidRecord = true;
   return c;
@@ -55,13 +55,13 @@ class ShellTest : public ::testing::Test {
 
   // Writes the skeleton and the companies, then lets the builder close its archives.
   void build(const demo::SkeletonOptions& options,
-             const std::vector<demo::CompanySpec>& companies) {
+             const std::vector<demo::CompanyRecord>& companies) {
     demo::InstallationBuilder b(root);
     b.writeSkeleton(options);
     for (const auto& c : companies) b.putCompany(c);
     b.close();
   }
-  void build(const std::vector<demo::CompanySpec>& companies = {}) { build({}, companies); }
+  void build(const std::vector<demo::CompanyRecord>& companies = {}) { build({}, companies); }
 
   std::filesystem::path host(std::string_view systemPath) const {
     return platform::mapPathLiterally(root, systemPath);
