@@ -68,7 +68,7 @@ class ArchiveLib {
   void COPIAFILE(std::string_view source, std::string_view destination);
 
   // --- records ---
-  int LEGGIREC(double n, double r);                    // 1 past the end, else 0
+  int LEGGIREC(double n, double r);  // 1 past the end, else 0
   void SCRIVIREC(double n, double r, std::string_view s = {});
 
   // The open file of a base number (error 52 when closed).
@@ -110,8 +110,10 @@ auto ArchiveLib::guarded(F&& body) -> decltype(body()) {
       return body();
     } catch (const RuntimeError& e) {
       if (GESTIONEERRORE(e) == ErrorAction::Continue) {
-        if constexpr (!std::is_void_v<decltype(body())>) return decltype(body()){};
-        else return;
+        if constexpr (!std::is_void_v<decltype(body())>)
+          return decltype(body()){};
+        else
+          return;
       }
     }
   }

@@ -62,9 +62,9 @@ class Files {
   virtual bool isDirectory(std::string_view path) = 0;
   // Length of a regular file; nullopt when there is none.
   virtual std::optional<std::uint64_t> fileLength(std::string_view path) = 0;
-  virtual void remove(std::string_view path) = 0;                          // 53 when missing
-  virtual void copy(std::string_view from, std::string_view to) = 0;       // replaces `to`
-  virtual void rename(std::string_view from, std::string_view to) = 0;     // atomic replace
+  virtual void remove(std::string_view path) = 0;                       // 53 when missing
+  virtual void copy(std::string_view from, std::string_view to) = 0;    // replaces `to`
+  virtual void rename(std::string_view from, std::string_view to) = 0;  // atomic replace
   virtual void makeDirectories(std::string_view path) = 0;
   // Names (not paths) of the regular files in a folder, in byte order.
   virtual std::vector<std::string> list(std::string_view folder) = 0;
@@ -84,9 +84,7 @@ class FilesWrapper : public Files {
  public:
   explicit FilesWrapper(Files& target) : target_(target) {}
   std::string resolve(std::string_view p) const override { return target_.resolve(p); }
-  std::unique_ptr<File> open(std::string_view p, OpenMode m) override {
-    return target_.open(p, m);
-  }
+  std::unique_ptr<File> open(std::string_view p, OpenMode m) override { return target_.open(p, m); }
   std::unique_ptr<File> openLocked(std::string_view p) override { return target_.openLocked(p); }
   bool exists(std::string_view p) override { return target_.exists(p); }
   bool isDirectory(std::string_view p) override { return target_.isDirectory(p); }

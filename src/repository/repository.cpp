@@ -52,7 +52,8 @@ std::int16_t Repository::SPOSTAMENTOGRUPPO(std::string_view descriptor, std::int
   return offsetOf(descriptor, parseDescriptor(descriptor), k);
 }
 
-std::int16_t Repository::offsetOf(std::string_view descriptor, const FieldLayout& f, std::int16_t k) {
+std::int16_t Repository::offsetOf(std::string_view descriptor, const FieldLayout& f,
+                                  std::int16_t k) {
   bool missingLetter = false;
   const std::int16_t off = groupOffset(descriptor, f, k, missingLetter);
   if (missingLetter)

@@ -1,10 +1,11 @@
 // A fresh temporary folder for one test, removed with everything in it afterwards.
 #pragma once
 
+#include <stdlib.h>
+
 #include <filesystem>
 #include <stdexcept>
 #include <string>
-#include <stdlib.h>
 
 namespace zr::testing {
 
