@@ -8,18 +8,19 @@
 
 namespace zr::testing {
 
+namespace {
+// One 79-byte catalogue record, laid out by hand: base number right-aligned in 1-3, pattern
+// in 4-32, length text right-aligned in 33-37, blanks, CR LF.
 std::string catalogueRecord(const CatalogueEntry& e) {
   std::string r(79, ' ');
-  const std::string number = std::to_string(e.base);
-  r.replace(3 - std::min<std::size_t>(3, number.size()), std::min<std::size_t>(3, number.size()),
-            number.substr(0, 3));
+  const std::string number = std::to_string(e.base), len = e.length.substr(0, 5);
+  r.replace(3 - number.size(), number.size(), number);
   r.replace(3, std::min<std::size_t>(29, e.pattern.size()), e.pattern.substr(0, 29));
-  const std::string len = e.length.substr(0, 5);
   r.replace(37 - len.size(), len.size(), len);
-  r[77] = '\r';
-  r[78] = '\n';
+  r.replace(77, 2, "\r\n");
   return r;
 }
+}  // namespace
 
 ArchiveBed::ArchiveBed(const std::vector<CatalogueEntry>& entries,
                        std::unique_ptr<platform::Clock> clock)
@@ -65,12 +66,6 @@ std::vector<std::string> ArchiveBed::listing() const {
     names.push_back(entry.path().filename().string());
   std::sort(names.begin(), names.end());
   return names;
-}
-
-std::vector<std::string> ArchiveBed::dialogTexts() const {
-  std::vector<std::string> texts;
-  for (const auto& e : ui_.dialogs()) texts.push_back(e.title + "|" + e.text);
-  return texts;
 }
 
 }  // namespace zr::testing

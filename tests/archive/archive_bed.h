@@ -22,10 +22,6 @@ struct CatalogueEntry {
   std::string length;   // bytes 33-37, as the catalogue holds it
 };
 
-// One 79-byte catalogue record, laid out by hand: base number in 1-3, pattern in 4-32,
-// length text in 33-37 (right-aligned), blanks, CR LF.
-std::string catalogueRecord(const CatalogueEntry& e);
-
 class ArchiveBed {
  public:
   // Writes TRBASE.DAT with records 1..max(base) (records without an entry are blank).
@@ -43,9 +39,6 @@ class ArchiveBed {
   void write(const std::string& name, const std::string& bytes) const;
   bool exists(const std::string& name) const;
   std::vector<std::string> listing() const;  // names in C:\ARCHIVI, sorted
-
-  // The messages and questions shown so far, as "title|text".
-  std::vector<std::string> dialogTexts() const;
 
  private:
   TempDir root_;

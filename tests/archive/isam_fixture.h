@@ -16,17 +16,15 @@
 namespace zr::testing {
 
 inline constexpr int kIndexBase = 378;
-inline const std::string kHigh2 = "\xFC\xFC";  // the high key of a 2-character key
+inline const std::string kDamaged = "ERRORE ISAM - INDICE DANNEGGIATO 378";
 
-// Keys of LUNK 2 in this folder's hand-made indexes are followed by these tails.
-inline std::string rootEntry(const std::string& key, const std::string& ptr) {
-  return key + "1" + ptr;
+// One entry: the key, the level digit (1 root, 2 middle, 3 leaf), a six-digit pointer.
+inline std::string entry(int level, const std::string& key, const std::string& ptr) {
+  return key + static_cast<char>('0' + level) + ptr;
 }
-inline std::string middleEntry(const std::string& key, const std::string& ptr) {
-  return key + "2" + ptr;
-}
-inline std::string leafEntry(const std::string& key, const std::string& ptr) {
-  return key + "3" + ptr;
+inline std::string entry(int level, const std::string& key, int ptr) {
+  std::string p = std::to_string(ptr);
+  return entry(level, key, std::string(6 - p.size(), '0') + p);
 }
 
 class IsamFolder {
@@ -48,9 +46,8 @@ class IsamFolder {
       EXPECT_EQ(e.size(), static_cast<std::size_t>(lunk_ + 7)) << e;
       text += e;
     }
-    std::string freeEntry = std::string(static_cast<std::size_t>(lunk_), '\xFC') +
-                            static_cast<char>('0' + level) + "000000";
-    for (std::size_t i = entries.size(); i < 128; ++i) text += freeEntry;
+    for (std::size_t i = entries.size(); i < 128; ++i)
+      text += entry(level, std::string(static_cast<std::size_t>(lunk_), '\xFC'), 0);
     return text;
   }
 
@@ -59,17 +56,19 @@ class IsamFolder {
     std::string bytes;
     for (const auto& r : records) bytes += r;
     writeRaw(bytes);
-    open();
+    lib().FAIOPEN(kIndexBase);
   }
-  void writeRaw(const std::string& bytes, const std::string& name = "ISAM378.DAT") {
-    bed_.write(name, bytes);
-  }
+  void writeRaw(const std::string& bytes) { bed_.write("ISAM378.DAT", bytes); }
   std::string readRaw(const std::string& name = "ISAM378.DAT") const { return bed_.read(name); }
-  void open() { lib().FAIOPEN(kIndexBase); }
+  std::string record(int r) const {
+    return readRaw().substr(static_cast<std::size_t>(r - 1) * (lunk_ + 7) * 128,
+                            static_cast<std::size_t>(lunk_ + 7) * 128);
+  }
 
   double find(const std::string& key, int mode, double record = 0) {
     return CERCAISAM(lib(), kIndexBase, key, mode, record);
   }
+  double reads() { return static_cast<double>(lib().recordsRead()); }
 
   // Texts of the messages shown since the last call, each checked for the OK box's form.
   std::vector<std::string> takeMessages() {
@@ -84,6 +83,18 @@ class IsamFolder {
     return texts;
   }
 
+  // The data records the caller's walk visits from a blank key, up to the end mark or 0.
+  std::vector<double> walk(const std::map<double, std::string>& keyOf, int limit = 100) {
+    std::vector<double> seen;
+    std::string k(static_cast<std::size_t>(lunk_), ' ');
+    for (double r = 0; seen.size() < static_cast<std::size_t>(limit); k = keyOf.at(r)) {
+      r = find(k, 4);
+      seen.push_back(r);
+      if (r == 999999 || r == 0 || !keyOf.count(r)) break;
+    }
+    return seen;
+  }
+
  private:
   int lunk_;
   ArchiveBed bed_;
@@ -92,15 +103,13 @@ class IsamFolder {
 // Root 1 -> middle nodes 2, 3; middle 2 -> leaves 4, 5; middle 3 -> leaves 6, 7; two keys a
 // leaf: B0 B2 | B5 B7 || D0 D3 | D5 D9, data records 101..108 in key order.
 inline std::vector<std::string> smallTree(const IsamFolder& f) {
-  return {
-      f.node(1, {rootEntry("B0", "000002"), rootEntry("D0", "000003")}),
-      f.node(2, {middleEntry("B0", "000004"), middleEntry("B5", "000005")}),
-      f.node(2, {middleEntry("D0", "000006"), middleEntry("D5", "000007")}),
-      f.node(3, {leafEntry("B0", "000101"), leafEntry("B2", "000102")}),
-      f.node(3, {leafEntry("B5", "000103"), leafEntry("B7", "000104")}),
-      f.node(3, {leafEntry("D0", "000105"), leafEntry("D3", "000106")}),
-      f.node(3, {leafEntry("D5", "000107"), leafEntry("D9", "000108")}),
-  };
+  return {f.node(1, {entry(1, "B0", 2), entry(1, "D0", 3)}),
+          f.node(2, {entry(2, "B0", 4), entry(2, "B5", 5)}),
+          f.node(2, {entry(2, "D0", 6), entry(2, "D5", 7)}),
+          f.node(3, {entry(3, "B0", 101), entry(3, "B2", 102)}),
+          f.node(3, {entry(3, "B5", 103), entry(3, "B7", 104)}),
+          f.node(3, {entry(3, "D0", 105), entry(3, "D3", 106)}),
+          f.node(3, {entry(3, "D5", 107), entry(3, "D9", 108)})};
 }
 inline const std::map<double, std::string> kSmallTreeKeys = {{101, "B0"}, {102, "B2"}, {103, "B5"},
                                                              {104, "B7"}, {105, "D0"}, {106, "D3"},

@@ -1,8 +1,8 @@
-// Exact lookup and next key on indexes written byte by byte, so the expected results follow
-// from the files alone: entry checks, walk boundaries, full nodes, empty index.
+// Lookup, next key, deletion and damage on indexes written byte by byte, so the expected
+// results follow from the files alone.
 #include <gtest/gtest.h>
 
-#include <cstdio>
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -12,59 +12,43 @@
 namespace zr::testing {
 namespace {
 
-TEST(IsamLookup, ExactLookupReadsThreeRecordsAndFindsOnlyPresentKeys) {
-  IsamFolder f(2);
-  f.writeIndex(smallTree(f));
-  const std::map<std::string, double> present = {{"B0", 101}, {"B2", 102}, {"B5", 103},
-                                                 {"B7", 104}, {"D0", 105}, {"D3", 106},
-                                                 {"D5", 107}, {"D9", 108}};
-  for (const auto& [key, record] : present) {
-    auto before = f.lib().recordsRead();
-    EXPECT_EQ(f.find(key, 2), record) << key;
-    EXPECT_EQ(f.lib().recordsRead() - before, 3u) << key;
-  }
-  for (std::string key : {"A0", "B1", "B3", "B9", "C0", "D1", "D6", "E0", "\xFF\xFF"}) {
-    auto before = f.lib().recordsRead();
-    EXPECT_EQ(f.find(key, 2), -1) << key;
-    EXPECT_EQ(f.lib().recordsRead() - before, 3u) << key;
-  }
-  EXPECT_TRUE(f.takeMessages().empty());
-}
-
-TEST(IsamLookup, NextKeyCrossesLeafAndMiddleBoundaries) {
+TEST(IsamLookup, ExactAndNextKeyReadOnlyTheNodesOnTheirWay) {
   IsamFolder f(2);
   f.writeIndex(smallTree(f));
   struct Case {
     std::string key;
-    double next;
-    std::uint64_t reads;  // records read by the call
+    double exact, next, nextReads;
   };
   const std::vector<Case> cases = {
-      {"  ", 101, 3},     // blank: the first key
-      {"A0", 101, 3},     // smaller than every key
-      {"B0", 102, 3},     // equal: the next one, not itself
-      {"B1", 102, 3},     // between: the larger one
-      {"B2", 103, 4},     // last of a leaf: next leaf through the middle node
-      {"B3", 103, 4},     // between two leaves: the lower one first
-      {"B7", 105, 5},     // last of a middle node: through the root
-      {"C0", 105, 5},     // between middle nodes
-      {"D3", 107, 4},     //
-      {"D9", 999999, 3},  // the last key
-      {"E0", 999999, 3},  // beyond the last key
-      {"\xFF\xFF", 999999, 3},
+      {"  ", -1, 101, 3},  // blank: the first key
+      {"A0", -1, 101, 3},  // smaller than every key
+      {"B0", 101, 102, 3},    {"B1", -1, 102, 3},
+      {"B2", 102, 103, 4},  // last of a leaf: next leaf through the middle node
+      {"B3", -1, 103, 4},     {"B5", 103, 104, 3},
+      {"B7", 104, 105, 5},  // through the root
+      {"B9", -1, 105, 5},     {"C0", -1, 105, 5},
+      {"D0", 105, 106, 3},    {"D1", -1, 106, 3},
+      {"D3", 106, 107, 4},    {"D6", -1, 108, 3},
+      {"D9", 108, 999999, 3},  // the last key
+      {"E0", -1, 999999, 3},  {"\xFF\xFF", -1, 999999, 3},
   };
   for (const auto& c : cases) {
-    auto before = f.lib().recordsRead();
-    EXPECT_EQ(f.find(c.key, 4), c.next) << c.key;
-    EXPECT_EQ(f.lib().recordsRead() - before, c.reads) << c.key;
+    SCOPED_TRACE(c.key);
+    double before = f.reads();
+    if (c.key != "  ") {
+      EXPECT_EQ(f.find(c.key, 2), c.exact);
+      EXPECT_EQ(f.reads() - before, 3);
+    }
+    before = f.reads();
+    EXPECT_EQ(f.find(c.key, 4), c.next);
+    EXPECT_EQ(f.reads() - before, c.nextReads);
   }
+  EXPECT_EQ(f.walk(kSmallTreeKeys),
+            (std::vector<double>{101, 102, 103, 104, 105, 106, 107, 108, 999999}));
   EXPECT_TRUE(f.takeMessages().empty());
-}
 
-TEST(IsamLookup, EmptyIndexGivesAbsentAndEnd) {
-  IsamFolder f(2);
-  f.writeIndex({f.node(1, {})});
-  for (std::string key : {"AA", "00", "\xFF\xFF"}) {
+  f.writeIndex({f.node(1, {})});  // the empty index
+  for (std::string key : {"AA", "\xFF\xFF"}) {
     EXPECT_EQ(f.find(key, 2), -1) << key;
     EXPECT_EQ(f.find(key, 4), 999999) << key;
     EXPECT_EQ(f.find(key, 3), -1) << key;
@@ -73,17 +57,15 @@ TEST(IsamLookup, EmptyIndexGivesAbsentAndEnd) {
   EXPECT_TRUE(f.takeMessages().empty());
 }
 
-TEST(IsamLookup, EntryChecksShowTheirMessageInOrderAndReturnZero) {
+TEST(IsamLookup, EntryChecksShowTheirMessageInOrderAndReadNothing) {
   IsamFolder f(2);
   f.writeRaw("");
-  f.open();
+  f.lib().FAIOPEN(kIndexBase);
   // An empty file is reported first, whatever else is wrong.
   EXPECT_EQ(f.find("AB", 2), 0);
   EXPECT_EQ(f.find("ABC", 7), 0);
   EXPECT_EQ(f.find("AB", 1, 5), 0);
-  EXPECT_EQ(f.takeMessages(), (std::vector<std::string>{"ERRORE ISAM - FILE VUOTO 378",
-                                                        "ERRORE ISAM - FILE VUOTO 378",
-                                                        "ERRORE ISAM - FILE VUOTO 378"}));
+  EXPECT_EQ(f.takeMessages(), std::vector<std::string>(3, "ERRORE ISAM - FILE VUOTO 378"));
 
   f.writeIndex(smallTree(f));
   struct Case {
@@ -95,7 +77,6 @@ TEST(IsamLookup, EntryChecksShowTheirMessageInOrderAndReturnZero) {
       {"", 2, "ERRORE ISAM - LUNK=0"},
       {"", 4, "ERRORE ISAM - LUNK=0"},
       {"B", 2, "ERRORE ISAM - LUNK NO OK"},
-      {"B00", 2, "ERRORE ISAM - LUNK NO OK"},
       {"B00", 4, "ERRORE ISAM - LUNK NO OK"},
       {"   ", 2, "ERRORE ISAM - LUNK NO OK"},  // length before blankness
       {"  ", 2, "ERRORE ISAM - K=BLANK"},
@@ -107,114 +88,82 @@ TEST(IsamLookup, EntryChecksShowTheirMessageInOrderAndReturnZero) {
       {"B0", -2, "ERRORE CODICE ISAM -2"},
   };
   for (const auto& c : cases) {
-    auto before = f.lib().recordsRead();
-    EXPECT_EQ(f.find(c.key, c.mode, 7), 0) << c.key << " mode " << c.mode;
-    EXPECT_EQ(f.takeMessages(), std::vector<std::string>{c.message}) << c.key;
-    EXPECT_EQ(f.lib().recordsRead(), before) << "no node is read after a failed check";
+    SCOPED_TRACE(c.key + " mode " + std::to_string(c.mode));
+    const double before = f.reads();
+    EXPECT_EQ(f.find(c.key, c.mode, 7), 0);
+    EXPECT_EQ(f.takeMessages(), std::vector<std::string>{c.message});
+    EXPECT_EQ(f.reads(), before) << "no node is read after a failed check";
   }
-  // Nothing was changed by the refused calls.
   EXPECT_EQ(f.find("B7", 2), 104);
   EXPECT_EQ(f.find("B7", 4), 105);
 }
 
-// A tree of the given fan-outs (entries in the root, in each middle node, in each leaf) with
-// keys "0002", "0004", ... and data records 500, 501, ... in key order.
-struct FanTree {
-  std::vector<std::string> records;
-  std::vector<std::string> keys;
-};
-FanTree fanTree(const IsamFolder& f, int roots, int middles, int leaves) {
-  auto key = [](int i) {
-    char buf[16];
-    std::snprintf(buf, sizeof buf, "%04d", 2 * i + 2);
-    return std::string(buf);
-  };
-  auto ptr = [](int v) {
-    char buf[16];
-    std::snprintf(buf, sizeof buf, "%06d", v);
-    return std::string(buf);
-  };
-  FanTree t;
-  std::vector<std::string> rootEntries;
-  std::vector<std::string> middleNodes, leafNodes;
-  int firstMiddle = 2;
-  int firstLeaf = firstMiddle + roots;
-  int k = 0;
-  for (int r = 0; r < roots; ++r) {
-    std::vector<std::string> middleEntries;
-    rootEntries.push_back(rootEntry(key(k), ptr(firstMiddle + r)));
-    for (int m = 0; m < middles; ++m) {
-      std::vector<std::string> leafEntries;
-      int leafRecord = firstLeaf + r * middles + m;
-      middleEntries.push_back(middleEntry(key(k), ptr(leafRecord)));
-      for (int l = 0; l < leaves; ++l, ++k) {
-        leafEntries.push_back(leafEntry(key(k), ptr(500 + k)));
-        t.keys.push_back(key(k));
-      }
-      leafNodes.push_back(f.node(3, leafEntries));
-    }
-    middleNodes.push_back(f.node(2, middleEntries));
-  }
-  t.records.push_back(f.node(1, rootEntries));
-  t.records.insert(t.records.end(), middleNodes.begin(), middleNodes.end());
-  t.records.insert(t.records.end(), leafNodes.begin(), leafNodes.end());
-  return t;
-}
-
-// Nodes with all 128 entries used have no free entry to stop a search or a walk.
+// Nodes with all 128 entries used have no free entry to stop a search or a walk. Keys are
+// "0002", "0004", ... with data records 500, 501, ... in key order.
 TEST(IsamLookup, FullNodesAtEveryLevel) {
+  auto key = [](int i) {
+    std::string s = std::to_string(2 * i + 2);
+    return std::string(4 - s.size(), '0') + s;
+  };
   struct Shape {
     int roots, middles, leaves;
   };
   for (Shape s : {Shape{1, 1, 128}, Shape{1, 128, 1}, Shape{128, 1, 1}, Shape{2, 128, 2}}) {
     SCOPED_TRACE(::testing::Message() << s.roots << "x" << s.middles << "x" << s.leaves);
     IsamFolder f(4);
-    FanTree t = fanTree(f, s.roots, s.middles, s.leaves);
-    f.writeIndex(t.records);
-    for (std::size_t i = 0; i < t.keys.size(); ++i) {
-      auto before = f.lib().recordsRead();
-      ASSERT_EQ(f.find(t.keys[i], 2), 500.0 + static_cast<double>(i)) << t.keys[i];
-      ASSERT_EQ(f.lib().recordsRead() - before, 3u);
-      std::string between = t.keys[i];
-      between[3] = static_cast<char>(between[3] - 1);  // odd numbers are absent
+    std::vector<std::string> root, middles, leaves;
+    std::map<double, std::string> keyOf;
+    int k = 0;
+    for (int r = 0; r < s.roots; ++r) {
+      std::vector<std::string> middle;
+      root.push_back(entry(1, key(k), 2 + r));
+      for (int m = 0; m < s.middles; ++m) {
+        std::vector<std::string> leaf;
+        middle.push_back(entry(2, key(k), 2 + s.roots + r * s.middles + m));
+        for (int l = 0; l < s.leaves; ++l, ++k) {
+          leaf.push_back(entry(3, key(k), 500 + k));
+          keyOf[500 + k] = key(k);
+        }
+        leaves.push_back(f.node(3, leaf));
+      }
+      middles.push_back(f.node(2, middle));
+    }
+    std::vector<std::string> records = {f.node(1, root)};
+    records.insert(records.end(), middles.begin(), middles.end());
+    records.insert(records.end(), leaves.begin(), leaves.end());
+    f.writeIndex(records);
+
+    std::vector<double> all;
+    for (const auto& [record, key] : keyOf) {
+      const double before = f.reads();
+      ASSERT_EQ(f.find(key, 2), record) << key;
+      ASSERT_EQ(f.reads() - before, 3);
+      std::string between = key;
+      --between[3];  // odd numbers are absent
       ASSERT_EQ(f.find(between, 2), -1) << between;
-      ASSERT_EQ(f.find(between, 4), 500.0 + static_cast<double>(i)) << between;
+      ASSERT_EQ(f.find(between, 4), record) << between;
+      all.push_back(record);
     }
     EXPECT_EQ(f.find("9999", 2), -1);
-    EXPECT_EQ(f.find(t.keys.back(), 4), 999999);
     EXPECT_EQ(f.find("9999", 4), 999999);
-    // The caller's walk: from a blank key through every key in order.
-    std::string k = "    ";
-    for (std::size_t i = 0; i < t.keys.size(); ++i) {
-      double r = f.find(k, 4);
-      ASSERT_EQ(r, 500.0 + static_cast<double>(i)) << "after " << k;
-      k = t.keys[i];
-    }
-    EXPECT_EQ(f.find(k, 4), 999999);
+    all.push_back(999999);
+    EXPECT_EQ(f.walk(keyOf, 20000), all);
     EXPECT_TRUE(f.takeMessages().empty());
   }
 }
 
-}  // namespace
-}  // namespace zr::testing
-
-namespace zr::testing {
-namespace {
-
 // Root -> one middle node naming leaf 3 (B0, B2), thirty emptied leaves 4..33 and leaf 34 (D0);
 // `again` makes the last emptied entry name leaf `again` instead of its own.
 std::vector<std::string> manyEmptiedLeaves(const IsamFolder& f, int again = 0) {
-  std::vector<std::string> middle = {middleEntry("B0", "000003")};
-  std::vector<std::string> records = {f.node(1, {rootEntry("B0", "000002")}), ""};
-  records.push_back(f.node(3, {leafEntry("B0", "000101"), leafEntry("B2", "000102")}));
+  std::vector<std::string> middle = {entry(2, "B0", 3)};
+  std::vector<std::string> records = {f.node(1, {entry(1, "B0", 2)}), ""};
+  records.push_back(f.node(3, {entry(3, "B0", 101), entry(3, "B2", 102)}));
   for (int j = 0; j < 30; ++j) {
-    int leaf = (j == 29 && again) ? again : 4 + j;
-    middle.push_back(middleEntry(std::string{'C', static_cast<char>('a' + j)},
-                                 "0000" + std::to_string(leaf / 10) + std::to_string(leaf % 10)));
+    middle.push_back(entry(2, {'C', static_cast<char>('a' + j)}, j == 29 && again ? again : 4 + j));
     records.push_back(f.node(3, {}));
   }
-  middle.push_back(middleEntry("D0", "000034"));
-  records.push_back(f.node(3, {leafEntry("D0", "000105")}));
+  middle.push_back(entry(2, "D0", 34));
+  records.push_back(f.node(3, {entry(3, "D0", 105)}));
   records[1] = f.node(2, middle);
   return records;
 }
@@ -222,18 +171,157 @@ std::vector<std::string> manyEmptiedLeaves(const IsamFolder& f, int again = 0) {
 TEST(IsamLookup, OneWalkPassesOverManyEmptiedLeaves) {
   IsamFolder f(2);
   f.writeIndex(manyEmptiedLeaves(f));
-  auto before = f.lib().recordsRead();
+  const double before = f.reads();
   EXPECT_EQ(f.find("B2", 4), 105);
-  EXPECT_EQ(f.lib().recordsRead() - before, 34u);
+  EXPECT_EQ(f.reads() - before, 34);
   EXPECT_EQ(f.find("Cm", 2), -1);
   EXPECT_EQ(f.find("Cm", 4), 105);
-  EXPECT_EQ(f.find("D0", 2), 105);
   EXPECT_TRUE(f.takeMessages().empty());
 
   // The same walk meeting leaf 25 a second time, long after it was first read.
   f.writeIndex(manyEmptiedLeaves(f, 25));
   EXPECT_EQ(f.find("B2", 4), 0);
-  EXPECT_EQ(f.takeMessages(), std::vector<std::string>{"ERRORE ISAM - INDICE DANNEGGIATO 378"});
+  EXPECT_EQ(f.takeMessages(), std::vector<std::string>{kDamaged});
+}
+
+TEST(IsamDelete, RemovalsShiftLeavesAndDropEmptiedNodes) {
+  IsamFolder f(2);
+  const auto tree = smallTree(f);
+  f.writeIndex(tree);
+  std::string whole;
+  for (const auto& r : tree) whole += r;
+  for (std::string k : {"A0", "B1", "C0", "E0"}) EXPECT_EQ(f.find(k, 3), -1) << k;
+  EXPECT_EQ(f.readRaw(), whole) << "absent keys change nothing";
+
+  // The first key of a leaf: the rest moves left, a free entry comes in at the end.
+  EXPECT_EQ(f.find("B0", 3), 101);
+  EXPECT_EQ(f.record(4), f.node(3, {entry(3, "B2", 102)}));
+  EXPECT_EQ(f.find("B0", 2), -1);
+  EXPECT_EQ(f.walk(kSmallTreeKeys),
+            (std::vector<double>{102, 103, 104, 105, 106, 107, 108, 999999}));
+
+  // The last key of leaf 5 takes the leaf out of middle node 2.
+  EXPECT_EQ(f.find("B7", 3), 104);
+  EXPECT_EQ(f.find("B5", 3), 103);
+  EXPECT_EQ(f.record(2), f.node(2, {entry(2, "B0", 4)}));
+  EXPECT_EQ(f.find("B5", 2), -1);
+  EXPECT_EQ(f.walk(kSmallTreeKeys), (std::vector<double>{102, 105, 106, 107, 108, 999999}));
+
+  // Middle node 3 loses both leaves and leaves the root.
+  for (std::string k : {"D0", "D3", "D9", "D5"}) EXPECT_GT(f.find(k, 3), 0) << k;
+  EXPECT_EQ(f.record(1), f.node(1, {entry(1, "B0", 2)}));
+  EXPECT_EQ(f.walk(kSmallTreeKeys), (std::vector<double>{102, 999999}));
+
+  // The last key: the root is the empty root of a new index, which fills again as new.
+  EXPECT_EQ(f.find("B2", 3), 102);
+  EXPECT_EQ(f.record(1), f.node(1, {}));
+  EXPECT_EQ(f.find("B2", 3), -1);
+  EXPECT_EQ(f.find("  ", 4), 999999);
+  EXPECT_EQ(f.find("C1", 1, 55), 55);
+  EXPECT_EQ(f.readRaw().substr(0, 3 * 1152), f.node(1, {entry(1, "C1", 2)}) +
+                                                 f.node(2, {entry(2, "C1", 3)}) +
+                                                 f.node(3, {entry(3, "C1", 55)}));
+  EXPECT_EQ(f.find("  ", 4), 55);
+  EXPECT_TRUE(f.takeMessages().empty());
+}
+
+TEST(IsamDelete, DeletingFromAFullLeafFreesEntry128) {
+  IsamFolder f(3);
+  std::vector<std::string> leaf;
+  auto k = [](int i) { return std::string{'K', char('0' + i / 16), char('0' + i % 16)}; };
+  for (int i = 0; i < 128; ++i) leaf.push_back(entry(3, k(i), i + 1));
+  f.writeIndex({f.node(1, {entry(1, k(0), 2)}), f.node(2, {entry(2, k(0), 3)}), f.node(3, leaf)});
+  EXPECT_EQ(f.find(k(40), 3), 41);
+  leaf.erase(leaf.begin() + 40);
+  EXPECT_EQ(f.record(3), f.node(3, leaf));
+  EXPECT_EQ(f.find(k(127), 3), 128);
+  leaf.pop_back();
+  EXPECT_EQ(f.record(3), f.node(3, leaf));
+  EXPECT_EQ(f.find(k(126), 4), 999999);
+  EXPECT_EQ(f.find(k(39), 4), 42);
+  EXPECT_TRUE(f.takeMessages().empty());
+}
+
+// Every kind of damage gives the damaged-index message and 0, the caller's walk ends, and
+// neither insertion nor deletion writes into the damaged file. Most kinds replace one node.
+struct Damage {
+  std::string what;
+  std::function<void(const IsamFolder&, std::vector<std::string>&)> apply;
+  std::vector<std::string> keys;       // looked up, inserted and deleted
+  std::vector<std::string> next = {};  // given to the next-key mode (the keys when empty)
+};
+
+auto replace(int record, int level, std::vector<std::string> entries) {
+  return [=](const IsamFolder& f, std::vector<std::string>& t) {
+    t[record - 1] = f.node(level, entries);
+  };
+}
+
+TEST(IsamDamage, EveryKindIsReportedAndNothingIsWritten) {
+  const std::vector<Damage> damages = {
+      {"root pointer 0", replace(1, 1, {entry(1, "B0", 2), entry(1, "D0", 0)}), {"D3", "D5"}},
+      {"root pointer past the end",
+       replace(1, 1, {entry(1, "B0", 2), entry(1, "D0", 8)}),
+       {"D3", "D5"}},
+      {"root entry naming the root", replace(1, 1, {entry(1, "B0", 2), entry(1, "D0", 1)}), {"D3"}},
+      {"pointer with a letter",
+       replace(2, 2, {entry(2, "B0", 4), entry(2, "B5", "00000x")}),
+       {"B5", "B7"}},
+      {"root entry with the middle level digit",
+       replace(1, 1, {entry(1, "B0", 2), entry(2, "D0", 3)}),
+       {"D3"}},
+      {"leaf entries with the middle level digit",
+       replace(6, 2, {entry(2, "D0", 105), entry(2, "D3", 106)}),
+       {"D0", "D3", "D2"}},
+      {"middle entry naming a middle node",
+       replace(3, 2, {entry(2, "D0", 2), entry(2, "D5", 7)}),
+       {"D0", "D3"}},
+      {"keys out of order in a leaf",
+       replace(5, 3, {entry(3, "B7", 104), entry(3, "B5", 103)}),
+       {"B5", "B7"}},
+      {"root separators out of order",
+       replace(1, 1, {entry(1, "D0", 3), entry(1, "B0", 2)}),
+       {"B0", "D3"}},
+      {"leaf keys below their separator",
+       replace(7, 3, {entry(3, "C1", 107), entry(3, "D9", 108)}),
+       {"D9", "D5"}},
+      {"leaf keys above the next separator",
+       replace(6, 3, {entry(3, "D0", 105), entry(3, "D7", 106)}),
+       {"D0", "D3"}},
+      {"two middle entries naming one leaf",
+       replace(3, 2, {entry(2, "D0", 6), entry(2, "D5", 6)}),
+       {"D5", "D9"},
+       {"D3", "D5"}},
+      {"data pointer 0", replace(6, 3, {entry(3, "D0", 105), entry(3, "D3", 0)}), {"D3"}, {"D0"}},
+      {"middle node without entries", replace(3, 2, {}), {"D3", "D9"}},
+      {"leaves missing from the end", [](auto&, auto& t) { t.resize(5); }, {"D3", "D9"}},
+      {"archive shorter than its root",
+       [](auto&, auto& t) { t = {t[0].substr(0, 500)}; },
+       {"B0", "D3"}},
+  };
+  for (const auto& d : damages) {
+    SCOPED_TRACE(d.what);
+    IsamFolder f(2);
+    auto records = smallTree(f);
+    d.apply(f, records);
+    f.writeIndex(records);
+    const std::string before = f.readRaw();
+    for (const auto& k : d.next.empty() ? d.keys : d.next) {
+      EXPECT_EQ(f.find(k, 4), 0) << "next " << k;
+      EXPECT_EQ(f.takeMessages(), std::vector<std::string>{kDamaged}) << "next " << k;
+    }
+    for (const auto& k : d.keys) {
+      EXPECT_EQ(f.find(k, 2), 0) << "exact " << k;
+      EXPECT_EQ(f.find(k, 1, 900), 0) << "insert " << k;
+      EXPECT_EQ(f.find(k, 3), 0) << "delete " << k;
+      EXPECT_EQ(f.takeMessages(), std::vector<std::string>(3, kDamaged)) << k;
+      EXPECT_EQ(f.readRaw(), before);
+    }
+    // The caller's walk from a blank key ends on the damage instead of going round.
+    const auto seen = f.walk(kSmallTreeKeys);
+    EXPECT_EQ(seen.back(), 0) << "walk ended after " << seen.size() << " calls";
+    EXPECT_EQ(f.takeMessages(), std::vector<std::string>{kDamaged});
+  }
 }
 
 }  // namespace

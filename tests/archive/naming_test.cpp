@@ -9,9 +9,15 @@
 namespace zr::testing {
 namespace {
 
-std::string nameOf(ArchiveLib& lib, double n) {
-  bool prefix = true;
-  return lib.DAMMIFILE(n, prefix);
+using Setter = std::function<void(ArchiveLib&)>;
+Setter context(std::string company, std::string year = "", std::string region = "",
+               std::string province = "") {
+  return [=](ArchiveLib& l) {
+    l.DITTAOPEN = company;
+    l.ANNOOPEN = year;
+    l.REGIONEOPEN = region;
+    l.PROVINCIAOPEN = province;
+  };
 }
 
 TEST(Naming, PlaceholdersAreFilledFromTheContextAndConsumed) {
@@ -22,48 +28,38 @@ TEST(Naming, PlaceholdersAreFilledFromTheContextAndConsumed) {
                   {5, "X###Y###.DAT", "10"},
                   {6, "**###@@%%$$.DAT", "10"}});
   ArchiveLib& lib = bed.lib();
+  struct Case {
+    double base;
+    Setter set;
+    std::string name;
+  };
+  const std::vector<Case> cases = {
+      {2, context("12"), "D012.DAT"},
+      {2, context("1234"), "D234.DAT"},  // only the last three digits survive
+      {2, context(" 7"), "D007.DAT"},
+      {3, context("", "2024"), "T07A24.DAT"},
+      {3, context("", "2000"), "T07A00.DAT"},  // checked before normalising, so 00 is accepted
+      {4, context("", "", "5", "MI"), "R05PMI.DAT"},
+      {5, context("3"), "X003Y###.DAT"},  // first occurrence only
+      {6, context("45", "23", "19", "RM"), "2304519RM07.DAT"},
+  };
+  for (const auto& c : cases) {
+    c.set(lib);
+    std::vector<std::string*> given;
+    for (auto* v : {&lib.DITTAOPEN, &lib.ANNOOPEN, &lib.REGIONEOPEN, &lib.PROVINCIAOPEN})
+      if (!v->empty()) given.push_back(v);
+    bool prefix = true;
+    EXPECT_EQ(lib.DAMMIFILE(c.base, prefix), "C:\\ARCHIVI\\" + c.name);
+    for (const auto* v : given) EXPECT_EQ(*v, "") << c.name << ": the context is consumed";
+  }
+  EXPECT_EQ(lib.LUNGRECBASE, 10);
 
-  EXPECT_EQ(nameOf(lib, 1), "C:\\ARCHIVI\\DITTE.DAT");
-  EXPECT_EQ(lib.LUNGRECBASE, 120);
   // A pattern without placeholders still normalises the context.
-  EXPECT_EQ(lib.DITTAOPEN, "000");
-  EXPECT_EQ(lib.ANNOOPEN, "00");
-  EXPECT_EQ(lib.REGIONEOPEN, "00");
-
-  lib.DITTAOPEN = "12";
-  EXPECT_EQ(nameOf(lib, 2), "C:\\ARCHIVI\\D012.DAT");
-  EXPECT_EQ(lib.LUNGRECBASE, 64);
-  EXPECT_EQ(lib.DITTAOPEN, "");  // consumed
-
-  lib.DITTAOPEN = "1234";  // only the last three digits survive
-  EXPECT_EQ(nameOf(lib, 2), "C:\\ARCHIVI\\D234.DAT");
-  lib.DITTAOPEN = " 7";
-  EXPECT_EQ(nameOf(lib, 2), "C:\\ARCHIVI\\D007.DAT");
-
-  lib.ANNOOPEN = "2024";
-  EXPECT_EQ(nameOf(lib, 3), "C:\\ARCHIVI\\T07A24.DAT");
-  EXPECT_EQ(lib.ANNOOPEN, "");
-  lib.ANNOOPEN = "2000";  // checked before normalising, so 00 is accepted
-  EXPECT_EQ(nameOf(lib, 3), "C:\\ARCHIVI\\T07A00.DAT");
-
-  lib.REGIONEOPEN = "5";
-  lib.PROVINCIAOPEN = "MI";
-  EXPECT_EQ(nameOf(lib, 4), "C:\\ARCHIVI\\R05PMI.DAT");
-  EXPECT_EQ(lib.REGIONEOPEN, "");
-  EXPECT_EQ(lib.PROVINCIAOPEN, "");
-
-  lib.DITTAOPEN = "3";  // first occurrence only
-  EXPECT_EQ(nameOf(lib, 5), "C:\\ARCHIVI\\X003Y###.DAT");
-
-  lib.DITTAOPEN = "45";
-  lib.ANNOOPEN = "23";
-  lib.REGIONEOPEN = "19";
-  lib.PROVINCIAOPEN = "RM";
-  EXPECT_EQ(nameOf(lib, 6),
-            "C:\\ARCHIVI\\23045"
-            "19RM07.DAT");
-
-  EXPECT_EQ(nameOf(lib, 0), "");
+  bool prefix = true;
+  EXPECT_EQ(lib.DAMMIFILE(1, prefix), "C:\\ARCHIVI\\DITTE.DAT");
+  EXPECT_EQ(lib.LUNGRECBASE, 120);
+  EXPECT_EQ(lib.DITTAOPEN + "|" + lib.ANNOOPEN + "|" + lib.REGIONEOPEN, "000|00|00");
+  EXPECT_EQ(lib.DAMMIFILE(0, prefix), "");
   EXPECT_EQ(lib.lastOperations().back(), "DAMMIFILE$ (0)");
   EXPECT_TRUE(bed.ui().events.empty());
 }
@@ -71,90 +67,42 @@ TEST(Naming, PlaceholdersAreFilledFromTheContextAndConsumed) {
 TEST(Naming, UnitPlaceholderReplacesThePrefix) {
   ArchiveBed bed({{1, "!:\\KV\\F.DAT", "10"}, {2, "Z!:\\G.DAT", "10"}});
   ArchiveLib& lib = bed.lib();
-  const auto withUnit = [&](std::string unit, double n, bool& prefix) {
-    lib.UNITAOPEN = unit;
-    prefix = true;
-    std::string name = lib.DAMMIFILE(n, prefix);
-    EXPECT_EQ(lib.UNITAOPEN, "") << unit;
-    return name;
+  const std::vector<std::tuple<std::string, double, std::string>> cases = {
+      {"A", 1, "A:\\KV\\F.DAT"},
+      {"B:\\IGNORED", 1, "B:\\KV\\F.DAT"},
+      {"D:", 1, "D:\\KV\\F.DAT"},
+      {"", 1, "\\KV\\F.DAT"},
+      {"a", 1, "a\\KV\\F.DAT"},  // only capital A and B are drive letters
+      // Anywhere in the pattern; the non-A/B form keeps the pattern from its third character.
+      {"B", 2, "ZB:\\G.DAT"},
+      {"E:", 2, "E::\\G.DAT"},
   };
-  bool prefix = true;
-  EXPECT_EQ(withUnit("A", 1, prefix), "A:\\KV\\F.DAT");
-  EXPECT_FALSE(prefix);
-  EXPECT_EQ(withUnit("B:\\IGNORED", 1, prefix), "B:\\KV\\F.DAT");
-  EXPECT_EQ(withUnit("D:", 1, prefix), "D:\\KV\\F.DAT");
-  EXPECT_FALSE(prefix);
-  EXPECT_EQ(withUnit("", 1, prefix), "\\KV\\F.DAT");
-  EXPECT_EQ(withUnit("a", 1, prefix), "a\\KV\\F.DAT");  // only capital A and B are drive letters
-  // Anywhere in the pattern; the non-A/B form keeps the pattern from its third character.
-  EXPECT_EQ(withUnit("B", 2, prefix), "ZB:\\G.DAT");
-  EXPECT_EQ(withUnit("E:", 2, prefix), "E::\\G.DAT");
+  for (const auto& [unit, base, name] : cases) {
+    lib.UNITAOPEN = unit;
+    bool prefix = true;
+    EXPECT_EQ(lib.DAMMIFILE(base, prefix), name);
+    EXPECT_FALSE(prefix) << unit;
+    EXPECT_EQ(lib.UNITAOPEN, "") << unit;
+  }
 }
 
-TEST(Naming, RecordLengthIsReadLeniently) {
+TEST(Naming, RecordLengthAndContextNumbersAreReadLeniently) {
   ArchiveBed bed({{1, "A.DAT", "  300"},
                   {2, "B.DAT", "1 2 0"},
                   {3, "C.DAT", "12A45"},
                   {4, "D.DAT", ""},
                   {5, "E.DAT", "-0.5x"}});
   ArchiveLib& lib = bed.lib();
-  const std::vector<std::pair<double, double>> expected = {
-      {1, 300}, {2, 120}, {3, 12}, {4, 0}, {5, -0.5}};
-  for (auto [n, length] : expected) {
-    nameOf(lib, n);
+  bool prefix = true;
+  for (auto [n, length] :
+       std::vector<std::pair<double, double>>{{1, 300}, {2, 120}, {3, 12}, {4, 0}, {5, -0.5}}) {
+    lib.DAMMIFILE(n, prefix);
     EXPECT_EQ(lib.LUNGRECBASE, length) << "base " << n;
   }
   // Past the end of a short catalogue: an empty pattern and no length.
-  EXPECT_EQ(nameOf(lib, 200), "C:\\ARCHIVI\\");
+  EXPECT_EQ(lib.DAMMIFILE(200, prefix), "C:\\ARCHIVI\\");
   EXPECT_EQ(lib.LUNGRECBASE, 0);
-}
 
-struct MissingContext {
-  std::string pattern;
-  std::function<void(ArchiveLib&)> set;
-  std::string message;
-};
-
-TEST(Naming, MissingContextShowsItsMessageAndEndsTheProgram) {
-  const std::vector<MissingContext> cases = {
-      {"D###.DAT", [](ArchiveLib&) {}, "ERRORE OPEN FILE - MANCA DITTAOPEN 377"},
-      {"D###.DAT", [](ArchiveLib& l) { l.DITTAOPEN = "1000"; },
-       "ERRORE OPEN FILE - MANCA DITTAOPEN 377"},
-      {"A**.DAT", [](ArchiveLib&) {}, "ERRORE OPEN - MANCA ANNO - CSTR(NUMEROBASE)"},
-      {"R@@.DAT", [](ArchiveLib& l) { l.REGIONEOPEN = "x"; },
-       "ERRORE OPEN - MANCA REGIONE - CSTR(NUMEROBASE)"},
-      {"P%%.DAT", [](ArchiveLib& l) { l.PROVINCIAOPEN = "MIL"; },
-       "ERRORE OPEN - MANCA PROVINCIA - CSTR(NUMEROBASE)"},
-  };
-  for (const auto& c : cases) {
-    ArchiveBed bed({{1, "DITTE.DAT", "10"}, {377, c.pattern, "10"}});
-    ArchiveLib& lib = bed.lib();
-    ASSERT_EQ(lib.FAIOPEN(1), 10);
-    c.set(lib);
-    try {
-      lib.FAIOPEN(377);
-      ADD_FAILURE() << c.pattern << ": the program went on";
-    } catch (const ProgramEnd& end) {
-      EXPECT_EQ(end.status, 3);
-    }
-    ASSERT_EQ(bed.ui().dialogs().size(), 1u) << c.pattern;
-    const auto shown = bed.ui().dialogs()[0];
-    EXPECT_EQ(shown.text, c.message);
-    EXPECT_EQ(shown.title, "ZORIR77024");
-    EXPECT_EQ(shown.icon, platform::Icon::None);
-    EXPECT_EQ(lib.NUMFILE(1), 0) << "files are closed before the end";
-    EXPECT_EQ(bed.listing(), (std::vector<std::string>{"DITTE.DAT", "TRBASE.DAT"}))
-        << "nothing was created";
-  }
-}
-
-}  // namespace
-}  // namespace zr::testing
-
-namespace zr::testing {
-namespace {
-
-TEST(Naming, NumberTextsOfCatalogueAndContext) {
   const std::vector<std::pair<std::string, double>> values = {
       {"", 0},      {"   ", 0},     {"12", 12},     {" 1 2\t3", 123}, {"0120", 120},
       {"12AB", 12}, {"AB12", 0},    {"-7", -7},     {"+5", 5},        {"- 3", -3},
@@ -162,10 +110,39 @@ TEST(Naming, NumberTextsOfCatalogueAndContext) {
       {"2E", 2},    {"2e-1x", 0.2}, {"E5", 0},      {"--1", 0},       {"1,5", 1}};
   for (const auto& [text, value] : values)
     EXPECT_EQ(archive::lenientValue(text), value) << '"' << text << '"';
-
   const std::vector<std::pair<double, std::string>> texts = {
       {377, "377"}, {0, "0"}, {-12, "-12"}, {1.5, "1.5"}, {0.1, "0.1"}, {1e15, "1e+15"}};
   for (const auto& [value, text] : texts) EXPECT_EQ(archive::numberText(value), text) << value;
+}
+
+TEST(Naming, MissingContextShowsItsMessageAndEndsTheProgram) {
+  const std::vector<std::tuple<std::string, Setter, std::string>> cases = {
+      {"D###.DAT", context(""), "ERRORE OPEN FILE - MANCA DITTAOPEN 377"},
+      {"D###.DAT", context("1000"), "ERRORE OPEN FILE - MANCA DITTAOPEN 377"},
+      {"A**.DAT", context(""), "ERRORE OPEN - MANCA ANNO - CSTR(NUMEROBASE)"},
+      {"R@@.DAT", context("", "", "x"), "ERRORE OPEN - MANCA REGIONE - CSTR(NUMEROBASE)"},
+      {"P%%.DAT", context("", "", "", "MIL"), "ERRORE OPEN - MANCA PROVINCIA - CSTR(NUMEROBASE)"},
+  };
+  for (const auto& [pattern, set, message] : cases) {
+    SCOPED_TRACE(pattern);
+    ArchiveBed bed({{1, "DITTE.DAT", "10"}, {377, pattern, "10"}});
+    ArchiveLib& lib = bed.lib();
+    ASSERT_EQ(lib.FAIOPEN(1), 10);
+    set(lib);
+    try {
+      lib.FAIOPEN(377);
+      ADD_FAILURE() << "the program went on";
+    } catch (const ProgramEnd& end) {
+      EXPECT_EQ(end.status, 3);
+    }
+    ASSERT_EQ(bed.ui().dialogs().size(), 1u);
+    const auto shown = bed.ui().dialogs()[0];
+    EXPECT_EQ(shown.text, message);
+    EXPECT_EQ(shown.title, "ZORIR77024");
+    EXPECT_EQ(shown.icon, platform::Icon::None);
+    EXPECT_EQ(lib.NUMFILE(1), 0) << "files are closed before the end";
+    EXPECT_EQ(bed.listing(), (std::vector<std::string>{"DITTE.DAT", "TRBASE.DAT"}));
+  }
 }
 
 }  // namespace

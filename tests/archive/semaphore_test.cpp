@@ -41,12 +41,14 @@ std::vector<platform::ScriptedUi::Event> progressEvents(const platform::Scripted
   return out;
 }
 
-TEST(Semaphore, HeldLockIsRetriedWithPausesAndANotice) {
+TEST(Semaphore, HeldLockIsRetriedWithPausesAndANoticeOtherErrorsEndTheProgram) {
   struct Case {
     int failures, error;
-    bool notice;
+    bool notice, ends;
   };
-  for (const Case c : {Case{60, 70, true}, Case{20, 75, false}, Case{0, 70, false}}) {
+  for (const Case c : {Case{60, 70, true, false}, Case{20, 75, false, false},
+                       Case{0, 70, false, false}, Case{1, 57, false, true}}) {
+    SCOPED_TRACE(::testing::Message() << c.failures << " refusals of error " << c.error);
     ArchiveBed bed({{16, "TRSEMA.DAT", "2000"}});
     BusyFiles busy(bed.files(), c.failures, c.error);
     platform::FixedClock clock{std::chrono::year{2024} / 1 / 1};
@@ -54,7 +56,14 @@ TEST(Semaphore, HeldLockIsRetriedWithPausesAndANotice) {
     Config config;
     config.PERCORSOARCHIVI = kArchives;
     ArchiveLib lib(busy, ui, clock, config);
-
+    if (c.ends) {
+      EXPECT_THROW(lib.APRISEMA(), ProgramEnd);
+      EXPECT_EQ(busy.attempts, 1);
+      ASSERT_EQ(ui.dialogs().size(), 2u);
+      EXPECT_EQ(ui.dialogs()[0].text.rfind("Errore 57 Device I/O error", 0), 0u);
+      EXPECT_EQ(lib.NUMFILE(kSemaphoreBase), 0);
+      continue;
+    }
     const auto start = clock.now();
     lib.APRISEMA();
     EXPECT_EQ(busy.attempts, c.failures + 1);
@@ -63,32 +72,11 @@ TEST(Semaphore, HeldLockIsRetriedWithPausesAndANotice) {
     EXPECT_NE(lib.NUMFILE(kSemaphoreBase), 0);
     EXPECT_TRUE(ui.dialogs().empty());
     const auto shown = progressEvents(ui);
-    if (c.notice) {
-      ASSERT_EQ(shown.size(), 2u);
-      EXPECT_EQ(shown[0].title, "Label4");
-      EXPECT_EQ(shown[0].text, kNotice);
-      EXPECT_EQ(shown[1].title, "Label4");
-      EXPECT_EQ(shown[1].text, "");
-    } else {
-      EXPECT_TRUE(shown.empty()) << c.failures;
-    }
+    ASSERT_EQ(shown.size(), c.notice ? 2u : 0u);
+    for (std::size_t i = 0; i < shown.size(); ++i)
+      EXPECT_EQ(shown[i].title + "|" + shown[i].text, i == 0 ? "Label4|" + kNotice : "Label4|");
     EXPECT_EQ(lib.lastOperations().back(), "APRISEMA");
   }
-}
-
-TEST(Semaphore, OtherErrorsEndTheProgram) {
-  ArchiveBed bed({});
-  BusyFiles busy(bed.files(), 1, 57);
-  platform::FixedClock clock{std::chrono::year{2024} / 1 / 1};
-  platform::ScriptedUi ui;
-  Config config;
-  config.PERCORSOARCHIVI = kArchives;
-  ArchiveLib lib(busy, ui, clock, config);
-  EXPECT_THROW(lib.APRISEMA(), ProgramEnd);
-  EXPECT_EQ(busy.attempts, 1);
-  ASSERT_EQ(ui.dialogs().size(), 2u);
-  EXPECT_EQ(ui.dialogs()[0].text.rfind("Errore 57 Device I/O error", 0), 0u);
-  EXPECT_EQ(lib.NUMFILE(kSemaphoreBase), 0);
 }
 
 double processCpuSeconds() {
