@@ -2,8 +2,9 @@
 // results follow from the files alone.
 #include <gtest/gtest.h>
 
-#include <functional>
+#include <iterator>
 #include <map>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -242,75 +243,53 @@ TEST(IsamDelete, DeletingFromAFullLeafFreesEntry128) {
   EXPECT_TRUE(f.takeMessages().empty());
 }
 
-// Every kind of damage gives the damaged-index message and 0, the caller's walk ends, and
-// neither insertion nor deletion writes into the damaged file. Most kinds replace one node.
-struct Damage {
-  std::string what;
-  std::function<void(const IsamFolder&, std::vector<std::string>&)> apply;
-  std::vector<std::string> keys;       // looked up, inserted and deleted
-  std::vector<std::string> next = {};  // given to the next-key mode (the keys when empty)
-};
-
-auto replace(int record, int level, std::vector<std::string> entries) {
-  return [=](const IsamFolder& f, std::vector<std::string>& t) {
-    t[record - 1] = f.node(level, entries);
-  };
+std::vector<std::string> words(const std::string& text) {
+  std::istringstream in(text);
+  return {std::istream_iterator<std::string>(in), {}};
 }
 
+// Every kind of damage gives the damaged-index message and 0, the caller's walk ends, and
+// neither insertion nor deletion writes into the damaged file. Most kinds replace one record
+// of the small tree with a node of the level and entries given.
 TEST(IsamDamage, EveryKindIsReportedAndNothingIsWritten) {
+  struct Damage {
+    std::string what;
+    int record, level;          // record 0: the archive shortened to `level` bytes
+    std::string entries, keys;  // keys looked up, inserted and deleted
+    std::string next = "";      // keys given to the next-key mode (the keys when empty)
+  };
   const std::vector<Damage> damages = {
-      {"root pointer 0", replace(1, 1, {entry(1, "B0", 2), entry(1, "D0", 0)}), {"D3", "D5"}},
-      {"root pointer past the end",
-       replace(1, 1, {entry(1, "B0", 2), entry(1, "D0", 8)}),
-       {"D3", "D5"}},
-      {"root entry naming the root", replace(1, 1, {entry(1, "B0", 2), entry(1, "D0", 1)}), {"D3"}},
-      {"pointer with a letter",
-       replace(2, 2, {entry(2, "B0", 4), entry(2, "B5", "00000x")}),
-       {"B5", "B7"}},
-      {"root entry with the middle level digit",
-       replace(1, 1, {entry(1, "B0", 2), entry(2, "D0", 3)}),
-       {"D3"}},
-      {"leaf entries with the middle level digit",
-       replace(6, 2, {entry(2, "D0", 105), entry(2, "D3", 106)}),
-       {"D0", "D3", "D2"}},
-      {"middle entry naming a middle node",
-       replace(3, 2, {entry(2, "D0", 2), entry(2, "D5", 7)}),
-       {"D0", "D3"}},
-      {"keys out of order in a leaf",
-       replace(5, 3, {entry(3, "B7", 104), entry(3, "B5", 103)}),
-       {"B5", "B7"}},
-      {"root separators out of order",
-       replace(1, 1, {entry(1, "D0", 3), entry(1, "B0", 2)}),
-       {"B0", "D3"}},
-      {"leaf keys below their separator",
-       replace(7, 3, {entry(3, "C1", 107), entry(3, "D9", 108)}),
-       {"D9", "D5"}},
-      {"leaf keys above the next separator",
-       replace(6, 3, {entry(3, "D0", 105), entry(3, "D7", 106)}),
-       {"D0", "D3"}},
-      {"two middle entries naming one leaf",
-       replace(3, 2, {entry(2, "D0", 6), entry(2, "D5", 6)}),
-       {"D5", "D9"},
-       {"D3", "D5"}},
-      {"data pointer 0", replace(6, 3, {entry(3, "D0", 105), entry(3, "D3", 0)}), {"D3"}, {"D0"}},
-      {"middle node without entries", replace(3, 2, {}), {"D3", "D9"}},
-      {"leaves missing from the end", [](auto&, auto& t) { t.resize(5); }, {"D3", "D9"}},
-      {"archive shorter than its root",
-       [](auto&, auto& t) { t = {t[0].substr(0, 500)}; },
-       {"B0", "D3"}},
+      {"root pointer 0", 1, 1, "B01000002 D01000000", "D3 D5"},
+      {"root pointer past the end", 1, 1, "B01000002 D01000008", "D3 D5"},
+      {"root entry naming the root", 1, 1, "B01000002 D01000001", "D3"},
+      {"pointer with a letter", 2, 2, "B02000004 B5200000x", "B5 B7"},
+      {"root entry with the middle level digit", 1, 1, "B01000002 D02000003", "D3"},
+      {"leaf entries with the middle level digit", 6, 2, "D02000105 D32000106", "D0 D3 D2"},
+      {"middle entry naming a middle node", 3, 2, "D02000002 D52000007", "D0 D3"},
+      {"keys out of order in a leaf", 5, 3, "B73000104 B53000103", "B5 B7"},
+      {"root separators out of order", 1, 1, "D01000003 B01000002", "B0 D3"},
+      {"leaf keys below their separator", 7, 3, "C13000107 D93000108", "D9 D5"},
+      {"leaf keys above the next separator", 6, 3, "D03000105 D73000106", "D0 D3"},
+      {"two middle entries naming one leaf", 3, 2, "D02000006 D52000006", "D5 D9", "D3 D5"},
+      {"data pointer 0", 6, 3, "D03000105 D33000000", "D3", "D0"},
+      {"middle node without entries", 3, 2, "", "D3 D9"},
+      {"leaves missing from the end", 0, 5 * 1152, "", "D3 D9"},
+      {"archive shorter than its root", 0, 500, "", "B0 D3"},
   };
   for (const auto& d : damages) {
     SCOPED_TRACE(d.what);
     IsamFolder f(2);
     auto records = smallTree(f);
-    d.apply(f, records);
-    f.writeIndex(records);
+    if (d.record > 0) records[d.record - 1] = f.node(d.level, words(d.entries));
+    std::string bytes;
+    for (const auto& r : records) bytes += r;
+    f.writeIndex({d.record > 0 ? bytes : bytes.substr(0, d.level)});
     const std::string before = f.readRaw();
-    for (const auto& k : d.next.empty() ? d.keys : d.next) {
+    for (const auto& k : words(d.next.empty() ? d.keys : d.next)) {
       EXPECT_EQ(f.find(k, 4), 0) << "next " << k;
       EXPECT_EQ(f.takeMessages(), std::vector<std::string>{kDamaged}) << "next " << k;
     }
-    for (const auto& k : d.keys) {
+    for (const auto& k : words(d.keys)) {
       EXPECT_EQ(f.find(k, 2), 0) << "exact " << k;
       EXPECT_EQ(f.find(k, 1, 900), 0) << "insert " << k;
       EXPECT_EQ(f.find(k, 3), 0) << "delete " << k;
