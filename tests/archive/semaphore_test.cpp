@@ -114,14 +114,6 @@ TEST(Semaphore, WaitsForAnotherProcessWithoutBurningCpu) {
   ASSERT_EQ(read(ready[0], &got, 1), 1) << "the child could not take the lock";
   close(ready[0]);
 
-  // While the child holds it, nobody else gets it.
-  try {
-    bed.files().openLocked(kSemaphore);
-    ADD_FAILURE() << "the lock was not exclusive";
-  } catch (const RuntimeError& e) {
-    EXPECT_EQ(e.number(), 70);
-  }
-
   const auto wallStart = std::chrono::steady_clock::now();
   const double cpuStart = processCpuSeconds();
   bed.lib().APRISEMA();
@@ -131,13 +123,10 @@ TEST(Semaphore, WaitsForAnotherProcessWithoutBurningCpu) {
   int status = -1;
   ASSERT_EQ(waitpid(child, &status, 0), child);
   EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
-  EXPECT_GE(waited, 1000ms) << "it did not wait for the holder";
+  EXPECT_GE(waited, 1000ms) << "it did not wait for the holder: the lock is not exclusive";
   EXPECT_LT(waited, 3000ms);
   EXPECT_LT(cpu, 0.2) << "CPU seconds spent waiting";
   RecordProperty("wait_cpu_ms", static_cast<int>(cpu * 1000));
-  RecordProperty(
-      "wait_wall_ms",
-      static_cast<int>(std::chrono::duration_cast<std::chrono::milliseconds>(waited).count()));
 
   const auto shown = progressEvents(bed.ui());
   ASSERT_EQ(shown.size(), 2u);
