@@ -75,8 +75,14 @@ int exportCompanies(App& app, const ExportArgs& args) {
     form.Check3 = 0;
     Check3_Click(form);
   }
-  switch (CMDAVVIO_Click(app)) {
+  std::vector<WrittenFile> written;
+  switch (CMDAVVIO_Click(app, &written)) {
     case RunOutcome::Done:
+      // What the run put in place, for scripts and the operator's log.
+      for (const WrittenFile& f : written)
+        std::cout << platform::toUtf8(f.name) << ": " << f.records << " records of "
+                  << f.recordLength << " characters\n";
+      std::cout.flush();
       return kDone;
     case RunOutcome::Refused:
       return kRefused;

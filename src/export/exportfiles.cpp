@@ -79,6 +79,7 @@ ExportFile& ExportFiles::create(std::string_view stem, std::size_t length) {
   Entry& e = entry(stem);
   e.open.reset();
   e.moved = false;
+  e.recordLength = length;
   e.open =
       std::make_unique<ExportFile>(files_.open(e.tempPath, platform::OpenMode::Truncate), length);
   return *e.open;
@@ -120,8 +121,14 @@ void ExportFiles::closeAll() {
 }
 
 void ExportFiles::commit() {
+  std::vector<WrittenFile> written;
   try {
     closeAll();
+    for (Entry& e : entries_) {
+      if (e.moved) continue;
+      const std::uint64_t bytes = files_.fileLength(e.tempPath).value_or(0);
+      written.push_back({e.finalPath, e.recordLength, e.recordLength ? bytes / e.recordLength : 0});
+    }
     for (Entry& e : entries_) {
       if (e.moved || !files_.exists(e.finalPath)) continue;
       files_.copy(e.finalPath, e.backupPath);
@@ -138,6 +145,7 @@ void ExportFiles::commit() {
     throw;
   }
   dropBackups(/*afterRollBack=*/false);
+  written_ = std::move(written);
 }
 
 void ExportFiles::rollBack() noexcept {

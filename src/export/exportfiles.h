@@ -15,6 +15,13 @@
 
 namespace zr {
 
+// A file that a committed run put in place: its final name, record length and record count.
+struct WrittenFile {
+  std::string name;
+  std::size_t recordLength = 0;
+  std::uint64_t records = 0;
+};
+
 // An export file open for random access with fixed-length records.
 class ExportFile {
  public:
@@ -66,6 +73,8 @@ class ExportFiles {
   void commit();
   // The final names of the files this run has written (or would write), in order.
   std::vector<std::string> finalNames() const;
+  // What commit() put in place, in order of creation (empty before a commit).
+  const std::vector<WrittenFile>& written() const { return written_; }
 
  private:
   struct Entry {
@@ -74,6 +83,7 @@ class ExportFiles {
     std::string tempPath;
     std::string backupPath;
     std::unique_ptr<ExportFile> open;
+    std::size_t recordLength = 0;
     bool backedUp = false;
     bool moved = false;
   };
@@ -86,6 +96,7 @@ class ExportFiles {
   platform::Files& files_;
   std::string archives_;
   std::vector<Entry> entries_;
+  std::vector<WrittenFile> written_;
 };
 
 }  // namespace zr

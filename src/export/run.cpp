@@ -97,7 +97,7 @@ bool produce(ExportRun& run) {
   return false;
 }
 
-RunOutcome runExport(App& app, const std::string& certName) {
+RunOutcome runExport(App& app, const std::string& certName, std::vector<WrittenFile>* written) {
   app.flags.OPZIONECU = app.form.Check1 == 1 ? 1 : 0;
   app.flags.OPZIONESALDO = app.form.Check3 == 1 ? 1 : 0;
   ExportRun run(app);
@@ -127,6 +127,7 @@ RunOutcome runExport(App& app, const std::string& certName) {
     reportFailure(app, run.step, {}, e.what());
     return RunOutcome::Failed;
   }
+  if (written) *written = run.files.written();
   setBusy(app, false);
   app.ui().message("Esportazione dati dalla procedura paghe per mod.770/" + std::string(ANNO770) +
                        " ..... terminata",
@@ -213,7 +214,7 @@ void ACQUISIZIONEDATI770(ExportRun& run) {
   hideLabel(app, "Label5", false);
 }
 
-RunOutcome CMDAVVIO_Click(App& app) {
+RunOutcome CMDAVVIO_Click(App& app, std::vector<WrittenFile>* written) {
   MainForm& form = app.form;
   app.flags.ERRORELISTA = 1;
   for (std::size_t i = 0; i < form.List1.size(); ++i) {
@@ -251,7 +252,7 @@ RunOutcome CMDAVVIO_Click(App& app) {
       form.list1Visible = false;
       form.labelVisible["Label3"] = false;
       controllolista(app);
-      if (app.flags.ERRORELISTA == 0) outcome = runExport(app, certName);
+      if (app.flags.ERRORELISTA == 0) outcome = runExport(app, certName, written);
     }
   }
   restoreForm(app);

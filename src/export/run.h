@@ -3,6 +3,10 @@
 // into place only when the whole run has succeeded.
 #pragma once
 
+#include <vector>
+
+#include "export/exportfiles.h"
+
 namespace zr {
 
 class App;
@@ -13,6 +17,7 @@ enum class RunOutcome {
   Done,     // every export file written and in place
 };
 
-RunOutcome CMDAVVIO_Click(App& app);
+// `written`, when given, receives the files a successful run put in place.
+RunOutcome CMDAVVIO_Click(App& app, std::vector<WrittenFile>* written = nullptr);
 
 }  // namespace zr

@@ -34,7 +34,15 @@ struct MainForm {
   std::string caption;          // the form's caption (message titles)
   std::string cmdAvvioCaption;  // CMDAVVIO
   // Labels by name ("Label1".."Label11", "LabelDESC") with their visibility.
-  std::map<std::string, std::string, std::less<>> labels;
+  // Design-time texts; the load and the commands set the others.
+  std::map<std::string, std::string, std::less<>> labels{
+      {"Label2", "Acquisizioni dati per 770/AAAA in corso ..... Attendere prego"},
+      {"Label4", "Acquisizioni dati per 770/AAAA in corso ..... Attendere prego"},
+      {"Label5",
+       "Questa operazione potrebbe richiedere alcuni minuti a seconda della velocita' del vostro "
+       "computer e quantita' di dati da esportare"},
+      {"Label11", "Selezione Tipo stampa"},
+      {"LabelDESC", "Attendere prego .... stampa in corso"}};
   std::map<std::string, bool, std::less<>> labelVisible;
 
   // The print-selection frame FrameSelezione(0).
