@@ -1,119 +1,118 @@
+// Number texts and amount pictures, checked against decimals worked out on integers.
 #include "repository/numbers.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdint>
+#include <cstdlib>
 #include <limits>
+#include <stdexcept>
 #include <string>
+#include <utility>
 
 #include "platform/errors.h"
+#include "repository/amounts.h"
 
 namespace zr {
 namespace {
 
-TEST(NumericValue, ReadsFieldTextsLeniently) {
-  struct Case {
-    const char* text;
-    double value;
-  };
-  const Case cases[] = {
-      {"0000012345.67", 12345.67},
-      {"-0000000123.45", -123.45},
-      {"        .  ", 0},  // a blank amount field
-      {"", 0},
-      {"-", 0},
-      {".", 0},
-      {"abc", 0},
-      {" 1 2 3", 123},  // blanks skipped between digits too
-      {"\t4\n5", 45},
-      {"12.5.3", 12.5},  // a second point ends the number
-      {"7-", 7},
-      {"--5", 0},  // only one leading sign
-      {"- 5", -5},
-      {"+5", 5},
-      {"1,5", 1},  // the comma is not a decimal point
-      {"12abc", 12},
-      {"1.5E3", 1500},
-      {"1.5E-3", 0.0015},
-      {"2D2", 200},
-      {"1E", 1},  // an exponent needs digits
-      {"1E+", 1},
-      {"3e 2", 300},
-      {"\r5", 0},  // carriage return is not skipped
-      {"-0.00", 0},
-      {"00000000000000000000000000000000000000000042", 42},
-      {"1E-400", 0},
-  };
-  for (const auto& c : cases) {
-    EXPECT_EQ(numericValue(c.text), c.value) << '"' << c.text << '"';
-  }
-  EXPECT_FALSE(std::signbit(numericValue("-0000")));
-  // Long texts (beyond any small buffer) still convert.
-  EXPECT_EQ(numericValue(std::string(300, ' ') + "-12.25" + std::string(300, 'x')), -12.25);
-  try {
-    numericValue("1E999");
-    ADD_FAILURE() << "overflow not reported";
-  } catch (const RuntimeError& e) {
-    EXPECT_EQ(e.number(), 6);
-  }
+std::string centsText(long long cents, char point) {
+  const long long a = cents < 0 ? -cents : cents;
+  std::string t =
+      std::to_string(a / 100) + point + (a % 100 < 10 ? "0" : "") + std::to_string(a % 100);
+  return cents < 0 ? "-" + t : t;
 }
 
-TEST(NumberText, ShortestPlainDecimal) {
+std::string arrotonda(double x, std::int16_t d = 2) {
+  return ARROTONDA(x, d);
+}
+
+// Pictures and ARROTONDA both round half away from zero on the decimal the double stands for
+// (1.015 * 3 prints as 3.045); a value that rounds to zero never gets a "-".
+TEST(Amounts, RoundToCentsOnTheTypedDecimal) {
   struct Case {
     double x;
     const char* text;
   };
+  // clang-format off
   const Case cases[] = {
-      {12, "12"},
-      {12.5, "12.5"},
-      {-0.25, "-0.25"},
-      {0, "0"},
-      {-0.0, "0"},
-      {0.1 + 0.2, "0.30000000000000004"},
-      {1e21, "1000000000000000000000"},
-      {1.5e-5, "0.000015"},
-      {123456789.01, "123456789.01"},
-      {-1e-7, "-0.0000001"},
+      {0, "0,00"}, {-0.0, "0,00"}, {0.005, "0,01"}, {-0.005, "-0,01"}, {-0.0049, "0,00"},
+      {1234567.895, "1234567,90"}, {-12.5, "-12,50"}, {99999999999.99, "99999999999,99"},
+      {0.1 + 0.2, "0,30"}, {-9999999999.99, "-9999999999,99"}, {100.0 - 99.99, "0,01"},
+      {1.005, "1,01"}, {2.675, "2,68"}, {-2.675, "-2,68"}, {1.015 * 3, "3,05"}, {0.125, "0,13"},
+      {-0.995, "-1,00"}, {9.999, "10,00"}, {0.29 * 100, "29,00"},
   };
-  for (const auto& c : cases) EXPECT_EQ(numberText(c.x), c.text) << c.x;
-  EXPECT_THROW(numberText(std::numeric_limits<double>::infinity()), RuntimeError);
-  EXPECT_THROW(numberText(std::nan("")), RuntimeError);
+  // clang-format on
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.x);
+    const std::string text = c.text;
+    EXPECT_EQ(formatPicture(c.x, "##########0.#0"), text);
+    EXPECT_EQ(exportAmount(c.x), std::string(14 - text.size(), ' ') + text);
+    EXPECT_EQ(arrotonda(c.x),
+              text.substr(0, text.find(',')) + "." + text.substr(text.find(',') + 1));
+  }
 }
 
-TEST(Arrotonda, HalfAwayFromZeroOnTheTypedDecimal) {
+TEST(Amounts, IntegerReferenceSweep) {
+  // n/1000 is an exact decimal typed with three places: rounding it to cents is integer work.
+  // Bands near zero, in the thousands and near the 14-column limit; then whole cents across it.
+  for (long long base : {0LL, 1234000000LL, 99999000000000LL}) {
+    for (long long n = base - 30000; n <= base + 30000; ++n) {
+      const long long cents = ((std::llabs(n) + 5) / 10) * (n < 0 ? -1 : 1);
+      const double x = static_cast<double>(n) / 1000.0;
+      const bool ok = formatPicture(x, "##########0.#0") == centsText(cents, ',') &&
+                      (base != 0 || arrotonda(x) == centsText(cents, '.'));
+      ASSERT_TRUE(ok) << n << "/1000 gave " << formatPicture(x, "##########0.#0") << " and "
+                      << arrotonda(x);
+    }
+  }
+  for (long long n = 1; n < 9999999999999LL; n = n * 7 + 3)
+    for (long long v : {n, -n})
+      ASSERT_EQ(formatPicture(static_cast<double>(v) / 100.0, "#########0.#0"), centsText(v, ','));
+}
+
+TEST(Amounts, PicturesAlignmentAndOverflow) {
+  struct Case {
+    double x;
+    const char* picture;
+    const char* text;
+  };
+  // clang-format off
+  const Case cases[] = {
+      {5.5, "000.00", "005,50"}, {-5.5, "000.00", "-005,50"}, {5.5, "0", "6"}, {0.4, "#", ""},
+      {0.5, "#.00", ",50"}, {12.5, "0.##", "12,5"}, {12, "0.##", "12"}, {12.345, "0.#", "12,3"},
+      {-0.5, "0", "-1"}, {0.004, "0.0#", "0,0"}, {1234567, "0.00", "1234567,00"},
+  };
+  // clang-format on
+  for (const auto& c : cases)
+    EXPECT_EQ(formatPicture(c.x, c.picture), c.text) << c.x << " by " << c.picture;
+  EXPECT_THROW(formatPicture(1, "#,##0.00"), std::invalid_argument);
+  EXPECT_THROW(formatPicture(1, "0.0.0"), std::invalid_argument);
+
+  EXPECT_EQ(listAmount(-1234.5), "      -1234,50");
+  // Wider than the field: returned whole, never cut to a plausible smaller number.
+  EXPECT_EQ(exportAmount(123456789012.34), "123456789012,34");
+  EXPECT_EQ(exportAmount(99999999999.995), "100000000000,00");
+  EXPECT_EQ(exportAmount(-12345678901.5), "-12345678901,50");
+  EXPECT_EQ(listAmount(1e15), "1000000000000000,00");
+  EXPECT_THROW(exportAmount(std::numeric_limits<double>::infinity()), RuntimeError);
+  EXPECT_THROW(exportAmount(std::nan("")), RuntimeError);
+}
+
+TEST(Numbers, ArrotondaPlacesAndArgument) {
   struct Case {
     double x;
     std::int16_t d;
     const char* text;
   };
+  // clang-format off
   const Case cases[] = {
-      {12.5, 2, "12.50"},
-      {0.005, 2, "0.01"},
-      {-0.005, 2, "-0.01"},
-      {1.005, 2, "1.01"},
-      {2.675, 2, "2.68"},
-      {1.015, 2, "1.02"},
-      {0.125, 2, "0.13"},
-      {-0.125, 2, "-0.13"},
-      {0.004999, 2, "0.00"},
-      {-0.004, 2, "0.00"},
-      {9.995, 2, "10.00"},
-      {-9.995, 2, "-10.00"},
-      {999.9999, 3, "1000.000"},
-      {0.1 + 0.2, 2, "0.30"},
-      {1234567.895, 2, "1234567.90"},
-      {3, 4, "3.0000"},
-      {1.23456789, 6, "1.234568"},
-      {0.5, 1, "0.5"},
-      {0.05, 1, "0.1"},
-      {1e15, 2, "1000000000000000.00"},
-      {0.0000015, 6, "0.000002"},
+      {999.9999, 3, "1000.000"}, {3, 4, "3.0000"}, {1.23456789, 6, "1.234568"}, {0.05, 1, "0.1"},
+      {0.0000015, 6, "0.000002"}, {1e15, 2, "1000000000000000.00"},
   };
-  for (const auto& c : cases) {
-    std::int16_t d = c.d;
-    EXPECT_EQ(ARROTONDA(c.x, d), c.text) << c.x << " to " << c.d;
-    EXPECT_EQ(d, c.d);
-  }
+  // clang-format on
+  for (const auto& c : cases) EXPECT_EQ(arrotonda(c.x, c.d), c.text) << c.x << " to " << c.d;
   std::int16_t zero = 0;
   EXPECT_EQ(ARROTONDA(7.125, zero), "7.13");
   EXPECT_EQ(zero, 2) << "a 0 decimals argument becomes 2 in the caller's variable";
@@ -121,53 +120,62 @@ TEST(Arrotonda, HalfAwayFromZeroOnTheTypedDecimal) {
   EXPECT_THROW(ARROTONDA(1, negative), RuntimeError);
 }
 
-TEST(Arrotonda, EveryThousandthRoundsLikeIntegerArithmetic) {
-  // n/1000 for every n in a wide band, checked against rounding done on the integer n.
-  for (long n = -200000; n <= 200000; ++n) {
-    const long a = n < 0 ? -n : n;
-    const long cents = (a + 5) / 10;
-    std::string expect = (n < 0 && cents != 0 ? "-" : "") + std::to_string(cents / 100) + "." +
-                         (cents % 100 < 10 ? "0" : "") + std::to_string(cents % 100);
-    std::int16_t d = 2;
-    const std::string got = ARROTONDA(static_cast<double>(n) / 1000.0, d);
-    if (got != expect) {
-      ADD_FAILURE() << n << "/1000 gave " << got << ", expected " << expect;
-      break;
-    }
+TEST(Numbers, NumericValueAndNumberText) {
+  struct Case {
+    std::string text;
+    double value;
+  };
+  // Lenient: blanks skipped anywhere (not CR), one leading sign, a second point or a comma ends
+  // the number, an exponent needs digits.
+  // clang-format off
+  const Case cases[] = {
+      {"-0000000123.45", -123.45}, {"        .  ", 0}, {"-", 0}, {"abc", 0}, {" 1 2 3", 123},
+      {"12.5.3", 12.5}, {"--5", 0}, {"- 5", -5}, {"1,5", 1}, {"1.5E-3", 0.0015}, {"2D2", 200},
+      {"1E+", 1}, {"\r5", 0}, {"1E-400", 0},
+      {std::string(300, ' ') + "-12.25" + std::string(300, 'x'), -12.25},
+  };
+  // clang-format on
+  for (const auto& c : cases) EXPECT_EQ(numericValue(c.text), c.value) << '"' << c.text << '"';
+  EXPECT_FALSE(std::signbit(numericValue("-0000")));
+  try {
+    numericValue("1E999");
+    ADD_FAILURE() << "overflow not reported";
+  } catch (const RuntimeError& e) {
+    EXPECT_EQ(e.number(), 6);
   }
+
+  // clang-format off
+  const std::pair<double, const char*> texts[] = {
+      {12.5, "12.5"}, {-0.0, "0"}, {0.1 + 0.2, "0.30000000000000004"},
+      {1e21, "1000000000000000000000"}, {-1e-7, "-0.0000001"},
+  };
+  // clang-format on
+  for (const auto& [x, text] : texts) EXPECT_EQ(numberText(x), text) << x;
+  EXPECT_THROW(numberText(std::nan("")), RuntimeError);
 }
 
-TEST(NotazioneDecimale, RewritesExponentForms) {
+TEST(Numbers, NotazioneDecimaleRewritesExponentForms) {
   struct Case {
     const char* in;
     std::string out;
   };
+  // A comma mantissa is read as a point; the exponent is read whole, not by two digits.
+  // clang-format off
   const Case cases[] = {
-      {"1.5E-05", "0.0000150"},
-      {"1E-05", "0.000010"},
-      {"-1.5E-05", "-0.0000150"},
-      {"1,5E-05", "0.0000150"},  // a comma mantissa is read as a point
-      {"2.25E-01", "0.2250"},
-      {"1.5E+05", "0150000.0"},
-      {"1E+03", "01000.0"},
-      {"-1.234E+02", "-0123.40"},
-      {"1.5E+00", "01.50"},
-      {"9.99999E+10", "099999900000.0"},
-      {"1E-300", "0." + std::string(299, '0') + "10"},  // exponent read whole, not by two digits
+      {"1.5E-05", "0.0000150"}, {"-1.5E-05", "-0.0000150"}, {"1,5E-05", "0.0000150"},
+      {"2.25E-01", "0.2250"}, {"1E+03", "01000.0"}, {"-1.234E+02", "-0123.40"},
+      {"1.5E+00", "01.50"}, {"9.99999E+10", "099999900000.0"},
+      {"1E-300", "0." + std::string(299, '0') + "10"}, {"12.5", "12.5"}, {"1e-05", "1e-05"},
+      {"1.5E05", "1.5E05"}, {"E", "E"}, {"", ""},
   };
+  // clang-format on
   for (const auto& c : cases) {
     std::string s = c.in;
     NOTAZIONEDECIMALE(s);
     EXPECT_EQ(s, c.out) << c.in;
-    // The rewritten text stands for the same number.
-    std::string pointed = c.in;
+    std::string pointed = c.in;  // the rewritten text stands for the same number
     if (const auto comma = pointed.find(','); comma != std::string::npos) pointed[comma] = '.';
     EXPECT_DOUBLE_EQ(numericValue(s), numericValue(pointed)) << c.in;
-  }
-  for (const char* unchanged : {"12.5", "1e-05", "E", "1.5E05", "", "ABC"}) {
-    std::string s = unchanged;
-    NOTAZIONEDECIMALE(s);
-    EXPECT_EQ(s, unchanged);
   }
 }
 
