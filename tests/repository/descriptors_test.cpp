@@ -109,14 +109,9 @@ TEST(Descriptors, FamiliesAndFieldsAreReadByPosition) {
   for (const char* bad : {"ditx$,00003", "DITX,00003", "", "XXXX$,1", "DITX ,0", "DI2X%", " DITX$"})
     EXPECT_EQ(familyOf(bad), Family::Count) << bad;
 
-  struct Case {
-    const char* d;
-    Family family;
-    std::int64_t start, length;
-    char type;
-    int decimals;
-    bool numeric;
-  };
+  // clang-format off
+  struct Case { const char* d; Family family; std::int64_t start, length;
+                 char type; int decimals; bool numeric; };
   const Case cases[] = {
       {"DITX$;00006x30yAz1wZZZZ", Family::DITX, 6, 30, 'A', 0, false},  // separators play no part
       {"F24X$,00001,03,N,0,A001", Family::F24X, 1, 3, 'N', 0, true},
@@ -127,6 +122,7 @@ TEST(Descriptors, FamiliesAndFieldsAreReadByPosition) {
       {"DITX$,0004", Family::DITX, 4, 0, ' ', 0, false},  // reads what it reaches
       {"", Family::Count, 0, 0, ' ', 0, false},
   };
+  // clang-format on
   for (const auto& c : cases) {
     const FieldLayout f = parseDescriptor(c.d);
     EXPECT_EQ(std::tie(f.family, f.start, f.length, f.type, f.decimals, f.numeric),
@@ -136,13 +132,9 @@ TEST(Descriptors, FamiliesAndFieldsAreReadByPosition) {
 }
 
 TEST(GroupOffset, EveryFamilyRuleAndItsEdges) {
-  struct Case {
-    const char* family;
-    int start, k, expected;
-    const char* id = "X001";
-    int error = 0;
-  };
   // clang-format off
+  struct Case { const char* family; int start, k, expected;
+                 const char* id = "X001"; int error = 0; };
   const Case cases[] = {
       {"DICX$", 100, 3, 0}, {"DICX$", 101, 3, 20}, {"DICX$", 7420, 2, 10}, {"CONX$", 100, 2, 0},
       {"CONX$", 101, 2, 290}, {"CONX$", 390, 3, 580}, {"CONX$", 391, 2, 0}, {"M77X$", 255, 2, 0},

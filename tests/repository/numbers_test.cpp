@@ -31,11 +31,8 @@ std::string arrotonda(double x, std::int16_t d = 2) {
 // Pictures and ARROTONDA both round half away from zero on the decimal the double stands for
 // (1.015 * 3 prints as 3.045); a value that rounds to zero never gets a "-".
 TEST(Amounts, RoundToCentsOnTheTypedDecimal) {
-  struct Case {
-    double x;
-    const char* text;
-  };
   // clang-format off
+  struct Case { double x; const char* text; };
   const Case cases[] = {
       {0, "0,00"}, {-0.0, "0,00"}, {0.005, "0,01"}, {-0.005, "-0,01"}, {-0.0049, "0,00"},
       {1234567.895, "1234567,90"}, {-12.5, "-12,50"}, {99999999999.99, "99999999999,99"},
@@ -73,12 +70,8 @@ TEST(Amounts, IntegerReferenceSweep) {
 }
 
 TEST(Amounts, PicturesAlignmentAndOverflow) {
-  struct Case {
-    double x;
-    const char* picture;
-    const char* text;
-  };
   // clang-format off
+  struct Case { double x; const char* picture; const char* text; };
   const Case cases[] = {
       {5.5, "000.00", "005,50"}, {-5.5, "000.00", "-005,50"}, {5.5, "0", "6"}, {0.4, "#", ""},
       {0.5, "#.00", ",50"}, {12.5, "0.##", "12,5"}, {12, "0.##", "12"}, {12.345, "0.#", "12,3"},
@@ -101,12 +94,8 @@ TEST(Amounts, PicturesAlignmentAndOverflow) {
 }
 
 TEST(Numbers, ArrotondaPlacesAndArgument) {
-  struct Case {
-    double x;
-    std::int16_t d;
-    const char* text;
-  };
   // clang-format off
+  struct Case { double x; std::int16_t d; const char* text; };
   const Case cases[] = {
       {999.9999, 3, "1000.000"}, {3, 4, "3.0000"}, {1.23456789, 6, "1.234568"}, {0.05, 1, "0.1"},
       {0.0000015, 6, "0.000002"}, {1e15, 2, "1000000000000000.00"},
@@ -121,13 +110,10 @@ TEST(Numbers, ArrotondaPlacesAndArgument) {
 }
 
 TEST(Numbers, NumericValueAndNumberText) {
-  struct Case {
-    std::string text;
-    double value;
-  };
   // Lenient: blanks skipped anywhere (not CR), one leading sign, a second point or a comma ends
   // the number, an exponent needs digits.
   // clang-format off
+  struct Case { std::string text; double value; };
   const Case cases[] = {
       {"-0000000123.45", -123.45}, {"        .  ", 0}, {"-", 0}, {"abc", 0}, {" 1 2 3", 123},
       {"12.5.3", 12.5}, {"--5", 0}, {"- 5", -5}, {"1,5", 1}, {"1.5E-3", 0.0015}, {"2D2", 200},
@@ -155,12 +141,9 @@ TEST(Numbers, NumericValueAndNumberText) {
 }
 
 TEST(Numbers, NotazioneDecimaleRewritesExponentForms) {
-  struct Case {
-    const char* in;
-    std::string out;
-  };
   // A comma mantissa is read as a point; the exponent is read whole, not by two digits.
   // clang-format off
+  struct Case { const char* in; std::string out; };
   const Case cases[] = {
       {"1.5E-05", "0.0000150"}, {"-1.5E-05", "-0.0000150"}, {"1,5E-05", "0.0000150"},
       {"2.25E-01", "0.2250"}, {"1E+03", "01000.0"}, {"-1.234E+02", "-0123.40"},
