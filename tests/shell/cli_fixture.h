@@ -4,10 +4,7 @@
 
 #include <sys/wait.h>
 
-#include <algorithm>
 #include <cstdlib>
-#include <filesystem>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -18,6 +15,7 @@ namespace zr::testing {
 struct CliRun {
   int status = -1;
   std::string out, err;
+  bool saidInErr(const std::string& text) const { return err.find(text) != std::string::npos; }
 };
 
 inline std::string quoted(const std::string& s) {
@@ -35,26 +33,13 @@ class CliTest : public ShellTest {
     for (const auto& a : args) cmd += " " + quoted(a);
     cmd += " </dev/null >" + quoted(out.string()) + " 2>" + quoted(err.string());
     const int raw = std::system(cmd.c_str());
-    CliRun r;
-    r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    r.out = readHostFile(out);
-    r.err = readHostFile(err);
-    return r;
+    return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, readHostFile(out), readHostFile(err)};
   }
-  // The global options that point the program at the test's installation.
-  std::vector<std::string> on(std::vector<std::string> rest) {
-    std::vector<std::string> a = {"--root", root, "--registry", registryPath()};
-    a.insert(a.end(), rest.begin(), rest.end());
-    return a;
+  // Runs it pointed at the test's installation.
+  CliRun on(std::vector<std::string> rest) {
+    rest.insert(rest.begin(), {"--root", root, "--registry", registryPath()});
+    return cli(rest);
   }
-  std::string taskFile() { return readHostFile(host("C:\\ZAVUVOD\\ZAVUVOD.INI")); }
 };
-
-inline std::vector<std::string> linesOf(const std::string& text) {
-  std::vector<std::string> lines;
-  std::istringstream in(text);
-  for (std::string l; std::getline(in, l);) lines.push_back(l);
-  return lines;
-}
 
 }  // namespace zr::testing

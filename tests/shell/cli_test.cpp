@@ -1,139 +1,164 @@
 // The command line end to end, as a user runs it: zorir770 in a child process on an
-// installation built on disk; its output, its messages and its exit statuses.
+// installation built on disk; its output, its messages, its exit statuses and the files it
+// leaves behind.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "cli_fixture.h"
-#include "shell/startup.h"
 
 namespace zr::testing {
 namespace {
+
+namespace fs = std::filesystem;
 
 TEST_F(CliTest, CompaniesPrintsTheListInUtf8AndEndsThroughTheExit) {
   demo::SkeletonOptions o;
   o.taskLine = "3 LAVORO";
   build(o, {voidCompany(1), company(2, "CAFF\xC8 ROMA"), company(3, "BETA", 2)});
 
-  CliRun r = cli(on({"companies"}));
+  CliRun r = on({"companies"});
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(r.out,
             "002 CAFF\xC3\x88 ROMA                    \n"
             "003 BETA                           Azienda presentatrice 770:002 CAFF\xC3\x88 ROMA"
             "                    \n");
   // The load's reminder went to stderr, titled with the form's caption.
-  EXPECT_NE(r.err.find("Esportazione dati per 770/2024 - Anno di riferimento 2023: Si ricorda "
-                       "all' Utente"),
-            std::string::npos)
-      << r.err;
-  EXPECT_EQ(taskFile(), "3" + std::string(99, ' ') + "\r\n");
+  EXPECT_TRUE(r.saidInErr(kCaption + ": Si ricorda all' Utente")) << r.err;
+  EXPECT_EQ(taskFile(), endedTask("3"));
 }
 
-TEST_F(CliTest, CompaniesOnTheDemoBureau) {
-  demo::Options options;
-  options.companies = 12;
-  const demo::DemoSummary summary = demo::buildDemo(root, options);
-  ASSERT_FALSE(summary.companies.empty());
-
-  CliRun r = cli(on({"companies"}));
-  ASSERT_EQ(r.status, 0) << r.err;
-  const auto lines = linesOf(r.out);
-  ASSERT_EQ(lines.size(), summary.companies.size());
-  for (std::size_t i = 0; i < lines.size(); ++i) {
-    SCOPED_TRACE(lines[i]);
-    EXPECT_EQ(std::stoi(lines[i].substr(0, 3)), summary.companies[i]);
-    int presenter = 0;
-    for (auto [sub, pres] : summary.substitutes)
-      if (sub == summary.companies[i]) presenter = pres;
-    const bool hasSuffix = lines[i].find(" Azienda presentatrice 770:") != std::string::npos;
-    EXPECT_EQ(hasSuffix, presenter != 0);
-    if (presenter != 0 && lines[i].size() >= 64) {
-      // Columns 62-64 (bytes, once the name before them is plain ASCII).
-      const auto at = lines[i].find(" Azienda presentatrice 770:") + 27;
-      EXPECT_EQ(std::stoi(lines[i].substr(at, 3)), presenter);
-    }
+TEST_F(CliTest, LoadsThatEndTheProgramAreNoSuccess) {
+  struct Case {
+    const char* what;
+    void (*breakIt)(demo::SkeletonOptions&);
+    std::string message, taskAfter;
+  } cases[] = {
+      {"no configuration", [](auto& o) { o.registry = o.pathFiles = false; },
+       "Korvante: ERRORE DI CONFIGURAZIONE! CONTROLLARE I PERCORSI DI Korvante CON IL PROGRAMMA "
+       "KVPERCORSO",
+       "09\r\n"},  // no file written
+      {"no F24 template", [](auto& o) { o.f24Template = false; },
+       "Non esiste file F24ENTI... contattare VerantiData Daduzor",
+       endedTask("09")},  // ended through the exit
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    TempDir installation;
+    root = installation.str();
+    demo::SkeletonOptions options;
+    c.breakIt(options);
+    build(options, {company(1, "ALFA SRL")});
+    writeHostFile(taskPath(), "09\r\n");
+    CliRun r = on({"companies"});
+    EXPECT_EQ(r.status, 3);
+    EXPECT_EQ(r.out, "");  // the command never ran
+    EXPECT_TRUE(r.saidInErr(c.message)) << r.err;
+    EXPECT_EQ(taskFile(), c.taskAfter);
   }
-}
-
-TEST_F(CliTest, ConfigurationErrorExitsWithThree) {
-  demo::SkeletonOptions o;
-  o.registry = false;
-  o.pathFiles = false;
-  o.taskLine = "09";
-  build(o, {company(1, "ALFA SRL")});
-  writeHostFile(host("C:\\ZAVUVOD\\ZAVUVOD.INI"), "09\r\n");
-
-  CliRun r = cli(on({"companies"}));
-  EXPECT_EQ(r.status, 3);
-  EXPECT_EQ(r.out, "");
-  EXPECT_NE(r.err.find("Korvante: ERRORE DI CONFIGURAZIONE! CONTROLLARE I PERCORSI DI Korvante "
-                       "CON IL PROGRAMMA KVPERCORSO"),
-            std::string::npos)
-      << r.err;
-  EXPECT_EQ(taskFile(), "09\r\n");  // no file written
 }
 
 TEST_F(CliTest, UsageErrorsExitWithTwoAndTouchNothing) {
-  demo::SkeletonOptions o;
-  o.taskLine = "04";
-  build(o, {company(1, "ALFA SRL")});
-  const std::string before = taskFile();
-
-  const std::vector<std::vector<std::string>> usages = {
-      {},                        // no command
-      {"frobnicate"},            // unknown command
-      {"companies", "--bogus"},  // unknown option
-      {"companies", "extra"},    // stray argument
+  build({company(1, "ALFA SRL")});
+  writeHostFile(taskPath(), "04\r\n");
+  const std::vector<std::string> usages[] = {
+      {},
+      {"frobnicate"},
+      {"companies", "--bogus"},
+      {"companies", "extra"},
+      {"export"},  // neither --select nor --all
+      {"export", "--all", "--select", "1"},
   };
   for (const auto& rest : usages) {
-    SCOPED_TRACE(rest.empty() ? "(none)" : rest[0]);
-    CliRun r = cli(on(rest));
+    SCOPED_TRACE(rest.empty() ? "(none)" : rest.back());
+    CliRun r = on(rest);
     EXPECT_EQ(r.status, 2) << r.err;
     EXPECT_EQ(r.out.find("ALFA"), std::string::npos);
     EXPECT_FALSE(r.err.empty());
-    EXPECT_EQ(taskFile(), before);
+    EXPECT_EQ(taskFile(), "04\r\n");
   }
-  CliRun r = cli({"--root"});
-  EXPECT_EQ(r.status, 2);
-
+  EXPECT_EQ(cli({"--root"}).status, 2);
   CliRun help = cli({"--help"});
   EXPECT_EQ(help.status, 0);
-  for (const char* word : {"--root", "--registry", "--yes", "companies"})
+  for (const char* word : {"--root", "--registry", "--yes", "companies", "export"})
     EXPECT_NE(help.out.find(word), std::string::npos) << word;
-  EXPECT_EQ(taskFile(), before);
 }
 
 TEST_F(CliTest, AnotherInstanceOnTheInstallationExitsWithOne) {
-  demo::SkeletonOptions o;
-  o.taskLine = "06";
-  build(o, {company(1, "ALFA SRL")});
-  writeHostFile(host("C:\\ZAVUVOD\\ZAVUVOD.INI"), "06\r\n");
+  build({company(1, "ALFA SRL")});
+  writeHostFile(taskPath(), "06\r\n");
   auto running = makeApp();
   RIZ770_Load(*running);
-  ASSERT_TRUE(running->instanceLock);
 
-  CliRun r = cli(on({"companies"}));
+  CliRun r = on({"companies"});
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.out, "");
-  EXPECT_NE(r.err.find("another instance is running on this installation"), std::string::npos)
-      << r.err;
+  EXPECT_TRUE(r.saidInErr("another instance is running on this installation")) << r.err;
   EXPECT_EQ(taskFile(), "06\r\n");
 
   running.reset();
-  EXPECT_EQ(cli(on({"companies"})).status, 0);
+  EXPECT_EQ(on({"companies"}).status, 0);
 }
 
-TEST_F(CliTest, MissingF24TemplateIsNoSuccess) {
-  demo::SkeletonOptions o;
-  o.f24Template = false;
-  build(o, {company(1, "ALFA SRL")});
-  writeHostFile(host("C:\\ZAVUVOD\\ZAVUVOD.INI"), "02\r\n");
+class CliExportTest : public CliTest {
+ protected:
+  // Company 2 is presented by 1; an earlier run's front-page file is in place.
+  void SetUp() override {
+    build({company(1, "ALFA SRL"), company(2, "BETA SNC", 1), company(3, "GAMMA SPA")});
+    writeHostFile(host(kFront), "OLD");
+    writeHostFile(taskPath(), "01\r\n");
+  }
+  static constexpr const char* kFront = "C:\\KORVANTE\\ARCHIVI\\FRONTE.V24";
+  // Nothing exported: the earlier front page is the only export file.
+  void expectNothingExported() {
+    std::vector<std::string> names;
+    for (const auto& e : fs::directory_iterator(host("C:\\KORVANTE\\ARCHIVI")))
+      if (e.path().extension() == ".V24") names.push_back(e.path().filename().string());
+    EXPECT_EQ(names, std::vector<std::string>{"FRONTE.V24"});
+    EXPECT_EQ(readHostFile(host(kFront)), "OLD");
+  }
+};
 
-  CliRun r = cli(on({"companies"}));
-  EXPECT_EQ(r.status, 3);
-  EXPECT_EQ(r.out, "");  // the command never ran
-  EXPECT_NE(r.err.find("Non esiste file F24ENTI... contattare VerantiData Daduzor"),
-            std::string::npos)
+TEST_F(CliExportTest, UnknownCodeIsAUsageErrorAndTouchesNothing) {
+  CliRun r = on({"export", "--select", "1,7,x2"});
+  EXPECT_EQ(r.status, 2);
+  EXPECT_TRUE(r.saidInErr("\"7\"")) << r.err;
+  EXPECT_TRUE(r.saidInErr("\"x2\"")) << r.err;
+  EXPECT_FALSE(r.saidInErr("\"1\"")) << r.err;
+  expectNothingExported();
+  EXPECT_EQ(taskFile(), "01\r\n");
+}
+
+TEST_F(CliExportTest, RefusedOrFailedRunsEndThroughTheExitWithoutExporting) {
+  CliRun refused = on({"export", "--select", "2"});  // its presenter 001 left out
+  EXPECT_EQ(refused.status, 1) << refused.err;
+  EXPECT_TRUE(refused.saidInErr("Attenzione e' stata selezionata una azienda")) << refused.err;
+  expectNothingExported();
+  EXPECT_EQ(taskFile(), endedTask("01"));
+
+  // A yearly database that cannot be opened stops the run before any export file is written.
+  writeHostFile(taskPath(), "01\r\n");
+  writeHostFile(host("C:\\KORVANTE\\ARCHIVI\\SF242015.MDB"), "not a database at all");
+  CliRun failed = on({"export", "--all"});
+  EXPECT_EQ(failed.status, 3) << failed.err;
+  EXPECT_TRUE(failed.saidInErr("SF242015.MDB")) << failed.err;
+  expectNothingExported();
+  EXPECT_EQ(taskFile(), endedTask("01"));
+}
+
+TEST_F(CliExportTest, CodesCountAsNumbersAndTheRunEndsThroughTheExit) {
+  // "01", "1" and "001" are one company; 2 comes with its presenter.
+  CliRun r = on({"export", "--select", "01,2,001,1", "--no-cu", "--no-saldo"});
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_TRUE(
+      r.saidInErr("Esportazione dati dalla procedura paghe per mod.770/2024 ..... terminata"))
       << r.err;
-  EXPECT_EQ(taskFile(), "02" + std::string(98, ' ') + "\r\n");  // ended through the exit
+  // 001 and 002 selected, 003 not: one front page (001) and one substitute (002).
+  const std::string front = readHostFile(host(kFront));
+  ASSERT_EQ(front.size(), 1964u);
+  EXPECT_EQ(front.substr(0, 3), "001");
+  EXPECT_EQ(readHostFile(host("C:\\KORVANTE\\ARCHIVI\\SOSTITUT.V24")).size(), 202u);
+  EXPECT_EQ(taskFile(), endedTask("01"));
 }
 
 }  // namespace

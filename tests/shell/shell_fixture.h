@@ -6,12 +6,12 @@
 #include <fstream>
 #include <iterator>
 #include <memory>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "builder.h"
 #include "shell/app.h"
+#include "shell/startup.h"
 #include "support/tempdir.h"
 
 namespace zr::testing {
@@ -23,21 +23,14 @@ inline std::string readHostFile(const std::filesystem::path& p) {
 
 inline void writeHostFile(const std::filesystem::path& p, const std::string& bytes) {
   std::filesystem::create_directories(p.parent_path());
-  std::ofstream out(p, std::ios::binary | std::ios::trunc);
-  out << bytes;
-}
-
-// A field value as the builder stores it.
-inline demo::FieldValue fieldOf(std::string descriptor, std::string value) {
-  return demo::FieldValue{std::move(descriptor), std::move(value), 0};
+  std::ofstream(p, std::ios::binary | std::ios::trunc) << bytes;
 }
 
 inline demo::CompanyRecord company(int code, std::string name, int presenter = 0) {
   demo::CompanyRecord c;
   c.code = code;
-  c.fields.push_back(fieldOf("DITX$,00006,30,A,0,T002", std::move(name)));
-  if (presenter != 0)
-    c.fields.push_back(fieldOf("DITX$,00166,03,N,0,T326", std::to_string(presenter)));
+  c.fields.push_back({"DITX$,00006,30,A,0,T002", std::move(name), 0});
+  if (presenter != 0) c.fields.push_back({"DITX$,00166,03,N,0,T326", std::to_string(presenter), 0});
   return c;
 }
 
@@ -48,10 +41,27 @@ inline demo::CompanyRecord voidCompany(int code) {
   return c;
 }
 
+// The status a handler ended the program with; -1 when it did not end it.
+template <class F>
+int endStatus(F&& handler) {
+  try {
+    handler();
+  } catch (const ProgramEnd& end) {
+    return end.status;
+  }
+  return -1;
+}
+
+// The task file as the exit leaves it for this code.
+inline std::string endedTask(const std::string& code) {
+  return code + std::string(100 - code.size(), ' ') + "\r\n";
+}
+
 class ShellTest : public ::testing::Test {
  protected:
   TempDir dir;
   std::string root = dir.str();
+  platform::ScriptedUi* ui = nullptr;
 
   // Writes the skeleton and the companies, then lets the builder close its archives.
   void build(const demo::SkeletonOptions& options,
@@ -67,6 +77,8 @@ class ShellTest : public ::testing::Test {
     return platform::mapPathLiterally(root, systemPath);
   }
   std::string registryPath() const { return root + "/registry.ini"; }
+  std::filesystem::path taskPath() const { return host("C:\\ZAVUVOD\\ZAVUVOD.INI"); }
+  std::string taskFile() const { return readHostFile(taskPath()); }
 
   // An App on the installation; its scripted Ui is left in `ui`.
   std::unique_ptr<App> makeApp(std::string registry = {}) {
@@ -80,7 +92,16 @@ class ShellTest : public ::testing::Test {
     return std::make_unique<App>(std::move(s));
   }
 
-  platform::ScriptedUi* ui = nullptr;
+  // Exactly one dialog was shown, with this text, title and icon.
+  void expectOnlyDialog(const std::string& text, const std::string& title, platform::Icon icon) {
+    const auto dialogs = ui->dialogs();
+    ASSERT_EQ(dialogs.size(), 1u);
+    EXPECT_EQ(dialogs[0].text, text);
+    EXPECT_EQ(dialogs[0].title, title);
+    EXPECT_EQ(dialogs[0].icon, icon);
+  }
 };
+
+inline const std::string kCaption = "Esportazione dati per 770/2024 - Anno di riferimento 2023";
 
 }  // namespace zr::testing
