@@ -5,7 +5,7 @@
 
 #include <algorithm>
 
-#include "cli_fixture.h"
+#include "shell_fixture.h"
 
 namespace zr::testing {
 namespace {

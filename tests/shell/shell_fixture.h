@@ -1,7 +1,11 @@
 // Shared by the shell tests: a payroll installation built on disk with the installation
-// builder, and Apps started on it with a scripted Ui and a fixed clock.
+// builder, Apps started on it with a scripted Ui and a fixed clock, and the command line run
+// on it in a child process (ZR_CLI_PATH) with its stdout, stderr and exit status captured.
 #pragma once
 
+#include <sys/wait.h>
+
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -103,5 +107,35 @@ class ShellTest : public ::testing::Test {
 };
 
 inline const std::string kCaption = "Esportazione dati per 770/2024 - Anno di riferimento 2023";
+
+struct CliRun {
+  int status = -1;
+  std::string out, err;
+  bool saidInErr(const std::string& text) const { return err.find(text) != std::string::npos; }
+};
+
+inline std::string quoted(const std::string& s) {
+  std::string q = "'";
+  for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return q + "'";
+}
+
+class CliTest : public ShellTest {
+ protected:
+  // Runs zorir770 with these arguments (each quoted), stdout and stderr captured.
+  CliRun cli(const std::vector<std::string>& args) {
+    const std::filesystem::path out = dir / "cli.out", err = dir / "cli.err";
+    std::string cmd = quoted(ZR_CLI_PATH);
+    for (const auto& a : args) cmd += " " + quoted(a);
+    cmd += " </dev/null >" + quoted(out.string()) + " 2>" + quoted(err.string());
+    const int raw = std::system(cmd.c_str());
+    return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, readHostFile(out), readHostFile(err)};
+  }
+  // Runs it pointed at the test's installation.
+  CliRun on(std::vector<std::string> rest) {
+    rest.insert(rest.begin(), {"--root", root, "--registry", registryPath()});
+    return cli(rest);
+  }
+};
 
 }  // namespace zr::testing

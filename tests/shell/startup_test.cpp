@@ -25,24 +25,6 @@ void expectFolders(const App& app, const std::string& archives, const std::strin
   EXPECT_EQ(app.config.PERCORSOPROGRAMMI, programs);
 }
 
-TEST_F(ShellTest, RegistryNamingExistingFoldersIsTakenWithoutPathFiles) {
-  demo::SkeletonOptions o;
-  o.pathFiles = false;  // would be a configuration error if the path files were consulted
-  build(o, {company(1, "ALFA SRL")});
-
-  auto app = makeApp();
-  RIZ770_Load(*app);
-  expectFolders(*app, "C:\\KORVANTE\\ARCHIVI", "C:\\KORVANTE\\PROGRAMMI");
-  EXPECT_EQ(app->config.CODICETASK, "01");
-  EXPECT_EQ(app->form.List1, std::vector<std::string>{"001 ALFA SRL                      "});
-  // The load ends with the reminder, and only with it.
-  expectOnlyDialog(
-      "Si ricorda all' Utente che prima dell'esportazione dei dati e' possibile con questo "
-      "programma verificare/aggiornare le date di versamento del modello F24, questo evita di "
-      "aggiornare manualmente nel programma 770 tutti i righi generati per quadri ST e SV",
-      kCaption, Icon::Information);
-}
-
 TEST_F(ShellTest, RegistryIsTakenWholeOrNotAtAll) {
   demo::SkeletonOptions o;
   o.taskLine = "7 ";
@@ -67,13 +49,23 @@ TEST_F(ShellTest, RegistryIsTakenWholeOrNotAtAll) {
     EXPECT_EQ(app->form.List1.size(), 1u);
   }
 
-  // Both named and existing: the registry wins over the path files.
+  // Both named and existing: the registry wins, and the path files are not even read.
   writeHostFile(registryPath(), registryIni("C:\\ALTRO\\ARCHIVI", "C:\\ALTRO\\PROGRAMMI"));
   fs::copy(host("C:\\KORVANTE\\ARCHIVI"), host("C:\\ALTRO\\ARCHIVI"),
            fs::copy_options::recursive | fs::copy_options::overwrite_existing);
+  for (const char* pathFile : {"C:\\RORIZIDO\\TRPERARK.TRP", "C:\\RORIZIDO\\TRPERPRO.TRP"})
+    ASSERT_TRUE(fs::remove(host(pathFile)));
   auto app = makeApp();
   RIZ770_Load(*app);
   expectFolders(*app, "C:\\ALTRO\\ARCHIVI", "C:\\ALTRO\\PROGRAMMI");
+  EXPECT_EQ(app->config.CODICETASK, "7");
+  EXPECT_EQ(app->form.List1, std::vector<std::string>{"001 ALFA SRL                      "});
+  // The load ends with the reminder, and only with it.
+  expectOnlyDialog(
+      "Si ricorda all' Utente che prima dell'esportazione dei dati e' possibile con questo "
+      "programma verificare/aggiornare le date di versamento del modello F24, questo evita di "
+      "aggiornare manualmente nel programma 770 tutti i righi generati per quadri ST e SV",
+      kCaption, Icon::Information);
 }
 
 TEST_F(ShellTest, PathFilesDecideWithoutRegistry) {
