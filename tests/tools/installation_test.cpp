@@ -19,7 +19,6 @@ using demo::buildDemo;
 using testing::Installation;
 using testing::TempDir;
 
-constexpr std::string_view kT001 = "DITX$,00003,03,N,0,T001";
 constexpr std::string_view kT326 = "DITX$,00166,03,N,0,T326";
 
 std::string slurp(const std::string& hostPath) {
@@ -132,24 +131,13 @@ TEST(Installation, CatalogueNamesTheArchivesWithTheirRecordLengths) {
     EXPECT_EQ(*bytes % static_cast<std::uint64_t>(length), 0u);
   }
   EXPECT_TRUE(in.ui.dialogs().empty());
-  EXPECT_EQ(*in.files->fileLength(in.config.PERCORSOARCHIVI + "\\TRSEMA.DAT"), 2000u);
-
-  // The catalogue also names archives this program never opens, behind every kind of
-  // placeholder, in records of 79 bytes.
-  const std::string catalogue =
-      slurp(in.files->resolve(in.config.PERCORSOARCHIVI + "\\TRBASE.DAT"));
-  ASSERT_EQ(catalogue.size() % 79, 0u);
-  EXPECT_EQ(catalogue.size() / 79, 410u);
-  for (std::string_view mark : {"###", "**", "@@", "%%", "$$", "!:\\"}) {
-    bool found = false;
-    for (std::size_t at = 0; at < catalogue.size(); at += 79) {
-      found = found || catalogue.substr(at + 3, 29).find(mark) != std::string::npos;
-    }
-    EXPECT_TRUE(found) << mark;
-  }
+  // The catalogue also names archives this program never opens, in records of 79 bytes.
+  const auto catalogue = in.files->fileLength(in.config.PERCORSOARCHIVI + "\\TRBASE.DAT");
+  ASSERT_TRUE(catalogue.has_value());
+  EXPECT_EQ(*catalogue, 410u * 79);
 }
 
-TEST(Installation, CompaniesAreConsistentAndPlausible) {
+TEST(Installation, CompaniesAreConsistentAndTheirFiscalCodesValid) {
   TempDir dir;
   const auto summary = buildDemo(dir.str(), {.companies = 12, .employees = 2, .seed = 3});
   Installation in(dir.str());
@@ -158,8 +146,7 @@ TEST(Installation, CompaniesAreConsistentAndPlausible) {
 
   std::map<int, int> presenter;
   std::vector<int> live, deleted;
-  std::vector<int> naturalPersons, shifted;
-  int longNames = 0;
+  std::vector<int> naturalPersons;
   for (int r = 1;; ++r) {
     const std::string record = in.record(1, r);
     if (record.empty()) break;
@@ -170,10 +157,7 @@ TEST(Installation, CompaniesAreConsistentAndPlausible) {
     }
     SCOPED_TRACE("company " + std::to_string(r));
     live.push_back(r);
-    EXPECT_EQ(in.repo->STRCOSTANTE(kT001),
-              std::string(3 - std::to_string(r).size(), '0') + std::to_string(r));
     presenter[r] = static_cast<int>(in.repo->VALCOSTANTE(kT326));
-    if (in.repo->VALCOSTANTE("DITX$,04383,01,N,0,T596") == 1) shifted.push_back(r);
     const std::string sex = field("DITX$,01037,01,A,0,T023");
     const std::string own = field("DITX$,00036,16,A,0,T012");
     EXPECT_TRUE(testing::validNumericCode(field("DITX$,00834,11,A,0,T013")));
@@ -192,27 +176,11 @@ TEST(Installation, CompaniesAreConsistentAndPlausible) {
       EXPECT_TRUE(testing::validNumericCode(own)) << own;
       EXPECT_TRUE(testing::validPersonalCode(field("DITX$,00251,16,A,0,T081")));
     }
-    if (!field("DITX$,01451,10,A,0,T003").empty()) ++longNames;
-    EXPECT_NE(field("DITX$,01844,08,A,0,T224").find('-'), std::string::npos);
-    for (std::string_view date : {"DITX$,00664,08,D,0,T409", "DITX$,02073,08,D,0,T022"}) {
-      const std::string d = field(date);
-      if (d.empty()) continue;
-      ASSERT_EQ(d.size(), 8u) << d;
-      EXPECT_GE(std::stoi(d.substr(0, 2)), 1);
-      EXPECT_LE(std::stoi(d.substr(0, 2)), 31);
-      EXPECT_GE(std::stoi(d.substr(2, 2)), 1);
-      EXPECT_LE(std::stoi(d.substr(2, 2)), 12);
-    }
   }
   EXPECT_EQ(live, summary.companies);
   EXPECT_EQ(deleted, summary.voidCompanies);
-  ASSERT_FALSE(deleted.empty());
-  EXPECT_EQ(deleted.front(), 1);
   EXPECT_FALSE(naturalPersons.empty());
   EXPECT_EQ(naturalPersons, summary.naturalPersons);
-  EXPECT_EQ(shifted, summary.shiftedYear);
-  EXPECT_EQ(shifted.size(), 1u);
-  EXPECT_GE(longNames, 1);
   // Every substitute's presenting company is a live declarant presenting itself.
   int substitutes = 0;
   for (const auto& [code, by] : presenter) {
@@ -221,53 +189,7 @@ TEST(Installation, CompaniesAreConsistentAndPlausible) {
     ASSERT_TRUE(presenter.count(by)) << code << " presented by missing " << by;
     EXPECT_EQ(presenter[by], 0);
   }
-  EXPECT_GE(substitutes, 1);
   EXPECT_EQ(substitutes, static_cast<int>(summary.substitutes.size()));
-}
-
-TEST(Installation, PaymentMonthsCoverTheYearAndTheFollowingJanuary) {
-  TempDir dir;
-  const auto summary = buildDemo(dir.str(), {.companies = 6, .employees = 1, .seed = 11});
-  Installation in(dir.str());
-  in.lib->FAIOPEN(377);
-  in.lib->FAIOPEN(378);
-  std::set<std::string> erarioCodes, regionCodes, localCodes;
-  int missingDates = 0, records = 0;
-  for (int code : summary.companies) {
-    const std::string c = std::string(3 - std::to_string(code).size(), '0') + std::to_string(code);
-    EXPECT_GT(CERCAISAM(*in.lib, 378, c + "202401", 2, 0), 0) << c;  // January of the next year
-    for (int m = 1; m <= 12; ++m) {
-      const std::string key = c + "2023" + (m < 10 ? "0" : "") + std::to_string(m);
-      const double r = CERCAISAM(*in.lib, 378, key, 2, 0);
-      if (r == -1) continue;
-      ++records;
-      in.repo->F24X() = in.record(377, r);
-      const std::string date = in.repo->STRCOSTANTE("F24X$,00034,08,D,0,A003");
-      if (Installation::trim(date).empty() || date == "00000000") ++missingDates;
-      for (int k = 1; k <= 20; ++k) {
-        const std::string code4 = in.repo->STRCOSTANTE("F24X$,00042,04,N,0,A004", k);
-        if (Installation::trim(code4).empty()) break;
-        erarioCodes.insert(code4);
-      }
-      for (int b = 0; b < 21; ++b) {
-        const std::string d = "F24X$," + std::string(1077 + 152 * b < 10000 ? "0" : "") +
-                              std::to_string(1077 + 152 * b) + ",05,A,0,A" +
-                              std::to_string(124 + 17 * b);
-        for (int k = 1; k <= 4; ++k) {
-          const std::string t =
-              Installation::trim(in.repo->STRCOSTANTE(d, static_cast<std::int16_t>(k)));
-          if (!t.empty()) regionCodes.insert(t);
-        }
-      }
-      localCodes.insert(Installation::trim(in.repo->STRCOSTANTE("F24X$,04277,05,A,0,A482")));
-    }
-  }
-  EXPECT_GT(records, 6 * 9);
-  EXPECT_GE(missingDates, 1);
-  for (const char* code : {"1001", "1631", "1712", "1713"})
-    EXPECT_TRUE(erarioCodes.count(code)) << code;
-  EXPECT_TRUE(regionCodes.count("3802"));
-  EXPECT_TRUE(localCodes.count("3848"));
 }
 
 }  // namespace
