@@ -5,28 +5,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
-#include <memory>
-#include <string>
-#include <vector>
 
+#include "export/installation.h"
 #include "platform/errors.h"
-#include "platform/files.h"
-#include "support/tempdir.h"
 
-namespace zr {
+namespace zr::exporttest {
 namespace {
-
-std::string slurp(const std::filesystem::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-void spit(const std::filesystem::path& p, const std::string& bytes) {
-  std::ofstream(p, std::ios::binary) << bytes;
-}
 
 std::vector<std::string> folder(const std::filesystem::path& dir) {
   std::vector<std::string> names;
@@ -36,27 +20,26 @@ std::vector<std::string> folder(const std::filesystem::path& dir) {
   return names;
 }
 
-class ExportFilesTest : public ::testing::Test {
- protected:
-  ExportFilesTest() : files(platform::makeHostFiles(dir.str())) {
-    std::filesystem::create_directories(dir / "ARC");
-  }
+TEST(ExportFiles, ProducersSeeTheTemporaryUntilCommitAndAbandonedRunsLeaveNothing) {
   testing::TempDir dir;
-  std::unique_ptr<platform::Files> files;
-  std::filesystem::path arc() { return dir / "ARC"; }
-};
-
-TEST_F(ExportFilesTest, ProducersSeeTheTemporaryUntilCommit) {
-  spit(arc() / "QUADST.V24", "OLD-QUADST");
-  spit(arc() / "QUADST.V24.new", "left by a run that crashed");
+  auto files = platform::makeHostFiles(dir.str());
+  const auto arc = dir / "ARC";
+  std::filesystem::create_directories(arc);
+  writeBytes(arc / "QUADST.V24", "OLD-QUADST");
+  writeBytes(arc / "QUADST.V24.new", "left by a run that crashed");
+  writeBytes(arc / "FRONTE.V24", "PREVIOUS");
+  {
+    ExportFiles abandoned(*files, "C:\\ARC");
+    abandoned.create("FRONTE", 4).writeRecord(1, "NEW!");
+    abandoned.create("SOSTITUT", 4);
+    EXPECT_THROW(abandoned.reopen("QUADSV", 4), RuntimeError);  // never created in this run
+  }
+  EXPECT_EQ(readBytes(arc / "FRONTE.V24"), "PREVIOUS");
   {
     ExportFiles run(*files, "C:\\ARC");
     EXPECT_EQ(run.finalName("QUADST"), "C:\\ARC\\QUADST.V24");
     EXPECT_FALSE(run.exists("QUADST"));  // the previous file is not the run's
-    EXPECT_EQ(run.length("QUADST"), std::nullopt);
-
     ExportFile& f = run.create("QUADST", 5);
-    EXPECT_TRUE(run.exists("QUADST"));
     EXPECT_EQ(run.length("QUADST"), 0u);  // the crashed run's bytes are gone
     f.writeRecord(1, "AAAAA");
     f.writeRecord(2, "BB");          // padded to the record length
@@ -72,26 +55,12 @@ TEST_F(ExportFilesTest, ProducersSeeTheTemporaryUntilCommit) {
     EXPECT_EQ(rec, "BB   ");
     EXPECT_FALSE(again.readRecord(5, rec));
     EXPECT_THROW(again.writeRecord(0, "X"), RuntimeError);
-
-    EXPECT_EQ(slurp(arc() / "QUADST.V24"), "OLD-QUADST");  // untouched before commit
+    EXPECT_EQ(readBytes(arc / "QUADST.V24"), "OLD-QUADST");  // untouched before commit
     run.commit();
-    EXPECT_FALSE(run.exists("QUADST"));
   }
-  EXPECT_EQ(slurp(arc() / "QUADST.V24"), "AAAAABB   CCCCCDDDDD");
-  EXPECT_EQ(folder(arc()), std::vector<std::string>{"QUADST.V24"});
-}
-
-TEST_F(ExportFilesTest, AnAbandonedRunLeavesOnlyThePreviousFiles) {
-  spit(arc() / "FRONTE.V24", "PREVIOUS");
-  {
-    ExportFiles run(*files, "C:\\ARC");
-    run.create("FRONTE", 4).writeRecord(1, "NEW!");
-    run.create("SOSTITUT", 4);
-    EXPECT_THROW(run.reopen("QUADSV", 4), RuntimeError);  // never created in this run
-  }
-  EXPECT_EQ(slurp(arc() / "FRONTE.V24"), "PREVIOUS");
-  EXPECT_EQ(folder(arc()), std::vector<std::string>{"FRONTE.V24"});
+  EXPECT_EQ(readBytes(arc / "QUADST.V24"), "AAAAABB   CCCCCDDDDD");
+  EXPECT_EQ(folder(arc), (std::vector<std::string>{"FRONTE.V24", "QUADST.V24"}));
 }
 
 }  // namespace
-}  // namespace zr
+}  // namespace zr::exporttest

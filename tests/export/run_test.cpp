@@ -1,5 +1,5 @@
 // The export run's checks and its form: what refuses a run, what it restores, how the
-// certification database is provided and what an unusable database does to the run.
+// certification database is provided and what an unusable one does to the run.
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
@@ -44,70 +44,67 @@ void userForm(MainForm& f) {
   f.Text1[3] = "16/04/2023";
 }
 
-TEST(ExportRun, NothingSelectedOnlySaysSoAndKeepsTheForm) {
-  Installation inst;
-  smallBureau(inst);
-  LoadedApp a(inst);
-  MainForm& f = a.app->form;
-  userForm(f);
-  f.listIndex = 2;
-
-  EXPECT_EQ(CMDAVVIO_Click(*a.app), RunOutcome::Refused);
-  const auto d = a.dialogs();
-  ASSERT_EQ(d.size(), 1u);
-  EXPECT_EQ(d[0].text, "Nessuna ditta selezionata");
-  EXPECT_EQ(d[0].icon, Icon::Information);
-  EXPECT_EQ(d[0].title, f.caption);
-  EXPECT_EQ(a.app->flags.ERRORELISTA, 1);
-  EXPECT_EQ(f.listIndex, 0);
-  EXPECT_EQ(f.Check1, 0);
-  EXPECT_EQ(f.Check3, 0);
-  EXPECT_EQ(f.Text1[3], "16/04/2023");
-  EXPECT_FALSE(exists(inst, "FRONTE.V24"));
-}
-
-TEST(ExportRun, BrokenDeclarantLinkOfAnUnselectedCompanyBlocksEveryRun) {
-  Installation inst;
-  smallBureau(inst);
-  demo::CompanyRecord gone = company(4, {{"T002", "CHIUSA"}});
-  gone.voidRecord = true;
-  inst.builder.putCompany(gone);
-  inst.builder.putCompany(company(5, {{"T002", "ORFANA SAS"}, {"T326", "4"}}));
-  const std::string expected =
+TEST(ExportRun, RefusalsSayWhyAndWriteNothing) {
+  struct Case {
+    const char* what;
+    std::vector<int> select;
+    std::string text;
+    Icon icon;
+    bool errorList;  // the list is marked in error
+  };
+  const std::string brokenLink =
       "ERRORE DITTE DICHIARANTE/SOSTITUTO !!!\r\rIl dichiarante ditta 004 non esiste !\r\r"
       "per il sostituto ditta 005 ORFANA SAS                    \r\r"
       "Sistemare le situazioni di errore e rilanciare l'acquisizione";
-
-  for (int selected : {1, 3}) {
+  const Case cases[] = {
+      {"nothing selected", {}, "Nessuna ditta selezionata", Icon::Information, true},
+      {"presenter not selected",
+       {2, 3},
+       "Attenzione e' stata selezionata una azienda\rnon presentatrice del mod.770/2024 "
+       "senza aver selezionato anche\rl'azienda presentatrice",
+       Icon::Critical,
+       false},
+      // The broken link is between companies nobody selected: it blocks every run.
+      {"broken declarant link, 001 selected", {1}, brokenLink, Icon::Critical, true},
+      {"broken declarant link, 003 selected", {3}, brokenLink, Icon::Critical, true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    Installation inst;
+    smallBureau(inst);
+    if (c.text == brokenLink) {
+      demo::CompanyRecord gone = company(4, {{"T002", "CHIUSA"}});
+      gone.voidRecord = true;
+      inst.builder.putCompany(gone);
+      inst.builder.putCompany(company(5, {{"T002", "ORFANA SAS"}, {"T326", "4"}}));
+    }
     LoadedApp a(inst);
-    userForm(a.app->form);
-    a.select({selected});
-    EXPECT_EQ(CMDAVVIO_Click(*a.app), RunOutcome::Refused) << "selecting " << selected;
+    MainForm& f = a.app->form;
+    userForm(f);
+    f.listIndex = 2;
+    for (int code : c.select) a.select({code});
+
+    EXPECT_EQ(CMDAVVIO_Click(*a.app), RunOutcome::Refused);
     const auto d = a.dialogs();
     ASSERT_EQ(d.size(), 1u);
-    EXPECT_EQ(d[0].text, expected);
-    EXPECT_EQ(d[0].icon, Icon::Critical);
-    EXPECT_EQ(a.app->flags.ERRORELISTA, 1);
-    expectRestored(a.app->form);
+    EXPECT_EQ(d[0].text, c.text);
+    EXPECT_EQ(d[0].icon, c.icon);
     EXPECT_FALSE(exists(inst, "FRONTE.V24"));
     EXPECT_FALSE(exists(inst, "SOSTITUT.V24"));
+    if (c.errorList) {
+      EXPECT_EQ(a.app->flags.ERRORELISTA, 1);
+    }
+    if (!c.select.empty()) {
+      expectRestored(f);
+      continue;
+    }
+    // Nothing selected only says so: the user's form stays as it was.
+    EXPECT_EQ(d[0].title, f.caption);
+    EXPECT_EQ(f.listIndex, 0);
+    EXPECT_EQ(f.Check1, 0);
+    EXPECT_EQ(f.Check3, 0);
+    EXPECT_EQ(f.Text1[3], "16/04/2023");
   }
-}
-
-TEST(ExportRun, PresenterNotSelectedRefusesAndClearsTheSelection) {
-  Installation inst;
-  smallBureau(inst);
-  LoadedApp a(inst);
-  a.select({2, 3});
-  EXPECT_EQ(CMDAVVIO_Click(*a.app), RunOutcome::Refused);
-  const auto d = a.dialogs();
-  ASSERT_EQ(d.size(), 1u);
-  EXPECT_EQ(d[0].text,
-            "Attenzione e' stata selezionata una azienda\rnon presentatrice del mod.770/2024 "
-            "senza aver selezionato anche\rl'azienda presentatrice");
-  EXPECT_EQ(d[0].icon, Icon::Critical);
-  expectRestored(a.app->form);
-  EXPECT_FALSE(exists(inst, "FRONTE.V24"));
 }
 
 TEST(ExportRun, OptionsAreTakenAtTheStartAndTheFormRestoredAfterwards) {
@@ -150,115 +147,76 @@ void execSql(const std::filesystem::path& db, const std::string& sql) {
   ASSERT_EQ(rc, SQLITE_OK) << message;
 }
 
-TEST(CertificationDatabase, TemplateCopiedWhenMissingAndNeverOverAnExistingOne) {
-  demo::SkeletonOptions noDatabase;
-  noDatabase.certificationDatabase = false;
-  Installation inst(noDatabase);
-  smallBureau(inst);
-  const std::string templateBytes = readBytes(inst.archive("TRUNCE24X.MDB"));
-  ASSERT_FALSE(templateBytes.empty());
-  ASSERT_FALSE(exists(inst, "TRCER24P.MDB"));
-  {
+// The certification database as the run finds it: provided from the template when missing,
+// left alone when present, and an unusable one ends the run with the previous export intact.
+TEST(CertificationDatabase, ProvisionAndUnusableDatabases) {
+  struct Case {
+    const char* what;
+    bool database, templ;
+    std::string damage;  // SQL run on the database, or "garbage" for a file that is not one
+    RunOutcome outcome;
+    std::string number;  // of the database error reported
+  };
+  const Case cases[] = {
+      {"missing database is copied from the template", false, true, "", RunOutcome::Done, ""},
+      {"an existing database is never overwritten", true, true,
+       "CREATE TABLE PROPRIA(X TEXT); INSERT INTO PROPRIA VALUES('y')", RunOutcome::Done, ""},
+      {"database and template both missing", false, false, "", RunOutcome::Refused, ""},
+      {"missing table", true, true, "DROP TABLE PERCPARCELLE", RunOutcome::Failed, "3078"},
+      {"missing index", true, true, "DROP INDEX QUADROCU6_CHIAVE", RunOutcome::Failed, "3800"},
+      {"damaged file", true, true, "garbage", RunOutcome::Failed, "3343"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    demo::SkeletonOptions options;
+    options.certificationDatabase = c.database;
+    options.certificationTemplate = c.templ;
+    Installation inst(options);
+    smallBureau(inst);
+    const auto database = inst.archive("TRCER24P.MDB");
+    if (c.database) {  // a previous export the failed runs must leave
+      LoadedApp a(inst);
+      a.select({3});
+      ASSERT_EQ(CMDAVVIO_Click(*a.app), RunOutcome::Done);
+    }
+    if (c.damage == "garbage") {
+      writeBytes(database, std::string(4096, 'x'));
+    } else if (!c.damage.empty()) {
+      execSql(database, c.damage);
+    }
+    const std::string front = readBytes(inst.archive("FRONTE.V24"));
+    const std::string expected = readBytes(c.database ? database : inst.archive("TRUNCE24X.MDB"));
+    if (c.database && c.outcome == RunOutcome::Done) {
+      ASSERT_NE(expected, readBytes(inst.archive("TRUNCE24X.MDB")));
+    }
+
     LoadedApp a(inst);
-    a.select({3});
-    ASSERT_EQ(CMDAVVIO_Click(*a.app), RunOutcome::Done);
-    EXPECT_EQ(readBytes(inst.archive("TRCER24P.MDB")), templateBytes);
+    a.select({1, 2, 3});
+    ASSERT_EQ(CMDAVVIO_Click(*a.app), c.outcome);
+    expectRestored(a.app->form);
+    EXPECT_TRUE(inst.leftovers().empty());
+    if (c.outcome == RunOutcome::Done) {
+      EXPECT_EQ(readBytes(database), expected);
+      continue;
+    }
+    EXPECT_EQ(readBytes(inst.archive("FRONTE.V24")), front);
+    EXPECT_EQ(exists(inst, "FRONTE.V24"), c.database);
+    const auto d = a.dialogs();
+    ASSERT_EQ(d.size(), 1u);
+    EXPECT_EQ(d[0].icon, Icon::Critical);
+    if (c.outcome == RunOutcome::Refused) {
+      for (const char* name : {"TRCER24P.MDB", "TRUNCE24X.MDB"})
+        EXPECT_NE(d[0].text.find(std::string("C:\\KORVANTE\\ARCHIVI\\") + name), std::string::npos)
+            << d[0].text;
+      EXPECT_FALSE(exists(inst, "TRCER24P.MDB"));
+      continue;
+    }
+    EXPECT_EQ(d[0].title, "Controllo Archivio C.U");
+    const std::string head = "ARCHIVIO CERTIFICAZIONE UNICA \rErrore N." + c.number + "\r";
+    EXPECT_EQ(d[0].text.substr(0, head.size()), head);
+    EXPECT_TRUE(d[0].text.ends_with("Contattare la VerantiData Daduzor")) << d[0].text;
+    EXPECT_EQ(d[0].text.find('\r', head.size()), std::string::npos);  // description on one line
   }
-
-  // An existing database differs from the template and stays as it is.
-  execSql(inst.archive("TRCER24P.MDB"),
-          "CREATE TABLE PROPRIA(X TEXT); INSERT INTO PROPRIA VALUES('y')");
-  const std::string databaseBytes = readBytes(inst.archive("TRCER24P.MDB"));
-  ASSERT_NE(databaseBytes, templateBytes);
-  LoadedApp a(inst);
-  a.select({3});
-  ASSERT_EQ(CMDAVVIO_Click(*a.app), RunOutcome::Done);
-  EXPECT_EQ(readBytes(inst.archive("TRCER24P.MDB")), databaseBytes);
-}
-
-TEST(CertificationDatabase, DatabaseAndTemplateBothMissingRefuseTheRun) {
-  demo::SkeletonOptions none;
-  none.certificationDatabase = false;
-  none.certificationTemplate = false;
-  Installation inst(none);
-  smallBureau(inst);
-  LoadedApp a(inst);
-  a.select({1, 2});
-  EXPECT_EQ(CMDAVVIO_Click(*a.app), RunOutcome::Refused);
-  const auto d = a.dialogs();
-  ASSERT_EQ(d.size(), 1u);
-  EXPECT_EQ(d[0].icon, Icon::Critical);
-  EXPECT_NE(d[0].text.find("C:\\KORVANTE\\ARCHIVI\\TRCER24P.MDB"), std::string::npos) << d[0].text;
-  EXPECT_NE(d[0].text.find("C:\\KORVANTE\\ARCHIVI\\TRUNCE24X.MDB"), std::string::npos) << d[0].text;
-  expectRestored(a.app->form);
-  EXPECT_FALSE(exists(inst, "FRONTE.V24"));
-  EXPECT_FALSE(exists(inst, "TRCER24P.MDB"));
-}
-
-// The run stops with the "Controllo Archivio C.U" message and leaves the previous export.
-void expectCertificationFailure(Installation& inst, const std::string& number) {
-  const std::string before = readBytes(inst.archive("FRONTE.V24"));
-  LoadedApp a(inst);
-  a.select({1, 2, 3});
-  EXPECT_EQ(CMDAVVIO_Click(*a.app), RunOutcome::Failed);
-  const auto d = a.dialogs();
-  ASSERT_EQ(d.size(), 1u);
-  EXPECT_EQ(d[0].title, "Controllo Archivio C.U");
-  EXPECT_EQ(d[0].icon, Icon::Critical);
-  const std::string head = "ARCHIVIO CERTIFICAZIONE UNICA \rErrore N." + number + "\r";
-  EXPECT_EQ(d[0].text.substr(0, head.size()), head);
-  EXPECT_TRUE(d[0].text.ends_with("Contattare la VerantiData Daduzor")) << d[0].text;
-  EXPECT_EQ(d[0].text.find('\r', head.size()), std::string::npos);  // description on one line
-  EXPECT_EQ(readBytes(inst.archive("FRONTE.V24")), before);
-  EXPECT_TRUE(inst.leftovers().empty());
-  expectRestored(a.app->form);
-}
-
-TEST(CertificationDatabase, MissingTableMissingIndexOrDamagedFileEndTheRun) {
-  Installation inst;
-  smallBureau(inst);
-  {
-    LoadedApp a(inst);
-    a.select({3});
-    ASSERT_EQ(CMDAVVIO_Click(*a.app), RunOutcome::Done);
-  }
-  const auto database = inst.archive("TRCER24P.MDB");
-  const std::string healthy = readBytes(database);
-
-  execSql(database, "DROP TABLE PERCPARCELLE");
-  expectCertificationFailure(inst, "3078");
-
-  writeBytes(database, healthy);
-  execSql(database, "DROP INDEX QUADROCU6_CHIAVE");
-  expectCertificationFailure(inst, "3800");
-
-  writeBytes(database, std::string(4096, 'x'));
-  expectCertificationFailure(inst, "3343");
-}
-
-TEST(ExportRun, UnopenableF24DatabaseEndsTheRunWithNothingWritten) {
-  Installation inst;
-  smallBureau(inst);
-  {
-    LoadedApp a(inst);
-    a.select({1, 2});
-    ASSERT_EQ(CMDAVVIO_Click(*a.app), RunOutcome::Done);
-  }
-  const std::string front = readBytes(inst.archive("FRONTE.V24"));
-  writeBytes(inst.archive("SF242015.MDB"), std::string(2048, 'z'));
-
-  LoadedApp a(inst);
-  userForm(a.app->form);
-  a.select({3});
-  EXPECT_EQ(CMDAVVIO_Click(*a.app), RunOutcome::Failed);
-  const auto d = a.dialogs();
-  ASSERT_GE(d.size(), 1u);
-  EXPECT_EQ(d.back().icon, Icon::Critical);
-  EXPECT_NE(d.back().text.find("SF242015.MDB"), std::string::npos) << d.back().text;
-  for (const auto& e : d) EXPECT_EQ(e.text.find("terminata"), std::string::npos);
-  EXPECT_EQ(readBytes(inst.archive("FRONTE.V24")), front);
-  EXPECT_TRUE(inst.leftovers().empty());
-  expectRestored(a.app->form);
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "export/installation.h"
@@ -71,47 +72,9 @@ class FaultyFiles : public platform::FilesWrapper {
   bool armed_ = false;
 };
 
-struct Previous {
-  std::string front, substitutes;
-};
-
-// Three self-presenting companies and one presented by 001, exported once.
-Previous bureauWithPreviousExport(Installation& inst) {
-  auto& b = inst.builder;
-  b.putCompany(company(1, {{"T002", "PRIMA SPA"}, {"T012", "11111111111"}}));
-  b.putCompany(company(2, {{"T002", "SECONDA SRL"}, {"T012", "22222222222"}}));
-  b.putCompany(company(3, {{"T002", "TERZA SNC"}, {"T012", "33333333333"}}));
-  b.putCompany(company(4, {{"T002", "QUARTA SAS"}, {"T012", "44444444444"}, {"T326", "1"}}));
-  b.close();
-  LoadedApp a(inst);
-  a.select({1, 2, 4});
-  EXPECT_EQ(CMDAVVIO_Click(*a.app), RunOutcome::Done);
-  Previous p{readBytes(inst.archive("FRONTE.V24")), readBytes(inst.archive("SOSTITUT.V24"))};
-  EXPECT_EQ(p.front.size(), 2u * 1964);
-  EXPECT_EQ(p.substitutes.size(), 202u);
-  return p;
-}
-
-void expectUntouched(Installation& inst, const Previous& p) {
-  EXPECT_EQ(readBytes(inst.archive("FRONTE.V24")), p.front);
-  EXPECT_EQ(readBytes(inst.archive("SOSTITUT.V24")), p.substitutes);
-  EXPECT_EQ(inst.leftovers(), std::vector<std::string>{});
-}
-
-// The run's own failure message: critical, naming the step, the company and the cause.
-void expectFailureMessage(const LoadedApp& a, const std::string& step, const std::string& company,
-                          const std::string& cause) {
-  const auto d = a.dialogs();
-  ASSERT_FALSE(d.empty());
-  const auto& m = d.back();
-  EXPECT_EQ(m.icon, Icon::Critical);
-  EXPECT_NE(m.text.find("NON ESEGUITA"), std::string::npos) << m.text;
-  EXPECT_NE(m.text.find("Fase: " + step), std::string::npos) << m.text;
-  if (!company.empty()) {
-    EXPECT_NE(m.text.find("Azienda: " + company), std::string::npos) << m.text;
-  }
-  EXPECT_NE(m.text.find(cause), std::string::npos) << m.text;
-  for (const auto& e : d) EXPECT_EQ(e.text.find("terminata"), std::string::npos) << e.text;
+std::optional<std::string> contents(const std::filesystem::path& p) {
+  if (!std::filesystem::exists(p)) return std::nullopt;
+  return readBytes(p);
 }
 
 std::string companyArchivePath(App& app) {
@@ -121,96 +84,103 @@ std::string companyArchivePath(App& app) {
   return path;
 }
 
-TEST(TransactionalExport, CompanyArchiveShrunkUnderTheListFailsTheWholeRun) {
-  Installation inst;
-  const Previous before = bureauWithPreviousExport(inst);
-  LoadedApp a(inst);
-  a.selectAll();
-  // Another program shortens the company archive after the list was loaded.
-  const auto host = a.app->files().resolve(companyArchivePath(*a.app));
-  std::filesystem::resize_file(host, 2 * static_cast<std::uintmax_t>(a.app->lib.LUNGREC(1)));
+TEST(TransactionalExport, AFailedRunLeavesThePreviousFilesAndSaysWhatFailed) {
+  using Inject = std::function<void(Installation&, LoadedApp&, FaultyFiles&)>;
+  struct Case {
+    const char* what;
+    bool previousExport;
+    Inject inject;
+    std::vector<std::string> says;  // in the last message
+    int programEnd;                 // status the run ends the program with, 0 if it returns
+  };
+  const Case cases[] = {
+      {"company archive shrunk under the list",
+       true,
+       [](Installation&, LoadedApp& a, FaultyFiles&) {
+         // Another program shortens the company archive after the list was loaded.
+         const auto host = a.app->files().resolve(companyArchivePath(*a.app));
+         std::filesystem::resize_file(host, 2 * static_cast<std::uintmax_t>(a.app->lib.LUNGREC(1)));
+       },
+       {"NON ESEGUITA", "Fase: frontespizio (FRONTE.V24)", "Azienda: 003 TERZA SNC"},
+       0},
+      {"full disk on the second file",
+       true,
+       [](Installation&, LoadedApp&, FaultyFiles& f) { f.failWritesTo = "SOSTITUT.V24"; },
+       {"NON ESEGUITA", "Fase: anagrafica sostituti (SOSTITUT.V24)", "Azienda: 004 QUARTA SAS",
+        "Errore N.61"},
+       0},
+      {"failed rename rolls back the files already moved",
+       true,
+       [](Installation&, LoadedApp&, FaultyFiles& f) { f.failRenameTo = "SOSTITUT.V24"; },
+       {"NON ESEGUITA", "Fase: registrazione dei file di esportazione", "Errore N.75"},
+       0},
+      {"failed rename of a first export",
+       false,
+       [](Installation&, LoadedApp&, FaultyFiles& f) { f.failRenameTo = "SOSTITUT.V24"; },
+       {"NON ESEGUITA", "Fase: registrazione dei file di esportazione", "Errore N.75"},
+       0},
+      {"archive read error mid-run",
+       true,
+       [](Installation&, LoadedApp& a, FaultyFiles& f) {
+         f.readPath = companyArchivePath(*a.app);
+         f.readOffset = static_cast<std::uint64_t>(a.app->lib.LUNGREC(1));  // company 002
+         f.armedBy = "FRONTE.V24";
+       },
+       {"NON ESEGUITA", "Fase: frontespizio (FRONTE.V24)", "Azienda: 002 SECONDA SRL", "archivi"},
+       3},  // the archive library's error routine ends the program
+      {"unopenable payments database",
+       true,
+       [](Installation& inst, LoadedApp&, FaultyFiles&) {
+         writeBytes(inst.archive("SF242015.MDB"), std::string(2048, 'z'));
+       },
+       {"SF242015.MDB"},
+       0},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    Installation inst;
+    auto& b = inst.builder;
+    b.putCompany(company(1, {{"T002", "PRIMA SPA"}, {"T012", "11111111111"}}));
+    b.putCompany(company(2, {{"T002", "SECONDA SRL"}, {"T012", "22222222222"}}));
+    b.putCompany(company(3, {{"T002", "TERZA SNC"}, {"T012", "33333333333"}}));
+    b.putCompany(company(4, {{"T002", "QUARTA SAS"}, {"T012", "44444444444"}, {"T326", "1"}}));
+    b.close();
+    if (c.previousExport) {
+      LoadedApp a(inst);
+      a.select({1, 2, 4});
+      ASSERT_EQ(CMDAVVIO_Click(*a.app), RunOutcome::Done);
+      ASSERT_EQ(std::filesystem::file_size(inst.archive("FRONTE.V24")), 2u * 1964);
+    }
+    const auto front = contents(inst.archive("FRONTE.V24"));
+    const auto substitutes = contents(inst.archive("SOSTITUT.V24"));
 
-  EXPECT_EQ(CMDAVVIO_Click(*a.app), RunOutcome::Failed);
-  expectUntouched(inst, before);
-  expectFailureMessage(a, "frontespizio (FRONTE.V24)", "003 TERZA SNC", "003");
-  EXPECT_FALSE(a.app->form.anySelected());  // the form is restored after a failed run
-}
-
-TEST(TransactionalExport, FullDiskOnTheSecondFileKeepsBothPreviousFiles) {
-  Installation inst;
-  const Previous before = bureauWithPreviousExport(inst);
-  FaultyFiles* faulty = nullptr;
-  LoadedApp a(inst, [&](platform::Files& host) {
-    auto f = std::make_unique<FaultyFiles>(host);
-    faulty = f.get();
-    return f;
-  });
-  faulty->failWritesTo = "SOSTITUT.V24";
-  a.selectAll();
-
-  EXPECT_EQ(CMDAVVIO_Click(*a.app), RunOutcome::Failed);
-  expectUntouched(inst, before);
-  expectFailureMessage(a, "anagrafica sostituti (SOSTITUT.V24)", "004 QUARTA SAS", "Errore N.61");
-}
-
-TEST(TransactionalExport, FailedRenameRollsBackTheFilesAlreadyMoved) {
-  Installation inst;
-  const Previous before = bureauWithPreviousExport(inst);
-  FaultyFiles* faulty = nullptr;
-  LoadedApp a(inst, [&](platform::Files& host) {
-    auto f = std::make_unique<FaultyFiles>(host);
-    faulty = f.get();
-    return f;
-  });
-  faulty->failRenameTo = "SOSTITUT.V24";
-  a.selectAll();
-
-  EXPECT_EQ(CMDAVVIO_Click(*a.app), RunOutcome::Failed);
-  expectUntouched(inst, before);
-  expectFailureMessage(a, "registrazione dei file di esportazione", "", "Errore N.75");
-}
-
-TEST(TransactionalExport, FailedRenameOfAFirstExportLeavesNoExportFile) {
-  Installation inst;
-  inst.builder.putCompany(company(1, {{"T002", "PRIMA SPA"}, {"T012", "11111111111"}}));
-  inst.builder.close();
-  FaultyFiles* faulty = nullptr;
-  LoadedApp a(inst, [&](platform::Files& host) {
-    auto f = std::make_unique<FaultyFiles>(host);
-    faulty = f.get();
-    return f;
-  });
-  faulty->failRenameTo = "SOSTITUT.V24";
-  a.selectAll();
-  EXPECT_EQ(CMDAVVIO_Click(*a.app), RunOutcome::Failed);
-  EXPECT_FALSE(std::filesystem::exists(inst.archive("FRONTE.V24")));
-  EXPECT_FALSE(std::filesystem::exists(inst.archive("SOSTITUT.V24")));
-  EXPECT_EQ(inst.leftovers(), std::vector<std::string>{});
-}
-
-TEST(TransactionalExport, ArchiveReadErrorMidRunEndsWithTemporariesRemoved) {
-  Installation inst;
-  const Previous before = bureauWithPreviousExport(inst);
-  FaultyFiles* faulty = nullptr;
-  LoadedApp a(inst, [&](platform::Files& host) {
-    auto f = std::make_unique<FaultyFiles>(host);
-    faulty = f.get();
-    return f;
-  });
-  faulty->readPath = companyArchivePath(*a.app);
-  faulty->readOffset = static_cast<std::uint64_t>(a.app->lib.LUNGREC(1));  // company 002
-  faulty->armedBy = "FRONTE.V24";
-  a.selectAll();
-
-  int status = -1;
-  try {
-    CMDAVVIO_Click(*a.app);
-  } catch (const ProgramEnd& e) {
-    status = e.status;
+    FaultyFiles* faulty = nullptr;
+    LoadedApp a(inst, [&](platform::Files& host) {
+      auto f = std::make_unique<FaultyFiles>(host);
+      faulty = f.get();
+      return f;
+    });
+    c.inject(inst, a, *faulty);
+    a.selectAll();
+    int status = 0;
+    try {
+      EXPECT_EQ(CMDAVVIO_Click(*a.app), RunOutcome::Failed);
+    } catch (const ProgramEnd& e) {
+      status = e.status;
+    }
+    EXPECT_EQ(status, c.programEnd);
+    EXPECT_EQ(contents(inst.archive("FRONTE.V24")), front);
+    EXPECT_EQ(contents(inst.archive("SOSTITUT.V24")), substitutes);
+    EXPECT_EQ(inst.leftovers(), std::vector<std::string>{});
+    if (status == 0) {
+      EXPECT_FALSE(a.app->form.anySelected());  // the form is restored after a failed run
+    }
+    const auto d = a.dialogs();
+    ASSERT_FALSE(d.empty());
+    EXPECT_EQ(d.back().icon, Icon::Critical);
+    for (const auto& text : c.says) EXPECT_NE(d.back().text.find(text), std::string::npos) << text;
+    for (const auto& e : d) EXPECT_EQ(e.text.find("terminata"), std::string::npos) << e.text;
   }
-  EXPECT_EQ(status, 3);  // the archive library's error routine ends the program
-  expectUntouched(inst, before);
-  expectFailureMessage(a, "frontespizio (FRONTE.V24)", "002 SECONDA SRL", "archivi");
 }
 
 }  // namespace
