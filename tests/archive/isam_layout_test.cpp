@@ -12,11 +12,6 @@
 namespace zr::testing {
 namespace {
 
-// 129 two-character keys in ascending byte order: "00", "01", ..., "99", ":0", ..., "<8".
-std::string key(int i) {
-  return {static_cast<char>('0' + i / 10), static_cast<char>('0' + i % 10)};
-}
-
 // `n` free entries of a level for key length 2.
 std::string freeEntries(int level, int n) {
   std::string text;
@@ -69,39 +64,6 @@ TEST(IsamLayout, FirstInsertionLinksRootToMiddleTwoToLeafThree) {
   EXPECT_EQ(f.record(3), "AB3000077CD3000043" + freeEntries(3, 126));
   EXPECT_EQ(f.find("AB", 4), 43);
   EXPECT_TRUE(f.takeMessages().empty());
-}
-
-// The 129th key finds leaf 3 full: the upper entries move to the new record 4 and the middle
-// node names it under its first key. A key in the lower half stays in the old leaf.
-TEST(IsamLayout, FullLeafSplitsIntoAnAppendedNode) {
-  for (auto [last, split] : {std::pair{128, 64}, std::pair{10, 65}}) {
-    SCOPED_TRACE(last);
-    IsamFolder f(2);
-    ASSERT_EQ(f.find("", 9), 1);
-    for (int i = 0; i <= 129; ++i) {
-      const int k = i == 129 ? last : i;  // the key `last` comes after the others
-      if (i == last) continue;
-      ASSERT_EQ(f.find(key(k), 1, 1000 + k), 1000 + k);
-    }
-    std::vector<std::string> lower, upper;
-    for (int i = 0; i < 129; ++i) (i < split ? lower : upper).push_back(entry(3, key(i), 1000 + i));
-    EXPECT_EQ(f.readRaw(), f.node(1, {entry(1, "00", 2)}) +
-                               f.node(2, {entry(2, "00", 3), entry(2, key(split), 4)}) +
-                               f.node(3, lower) + f.node(3, upper));
-    if (last != 128) continue;
-
-    // A key smaller than every key goes first in leaf 3 and becomes the first separator of the
-    // middle node and of the root.
-    EXPECT_EQ(f.find("!!", 1, 7), 7);
-    lower.insert(lower.begin(), entry(3, "!!", 7));
-    EXPECT_EQ(f.readRaw(), f.node(1, {entry(1, "!!", 2)}) +
-                               f.node(2, {entry(2, "!!", 3), entry(2, "64", 4)}) +
-                               f.node(3, lower) + f.node(3, upper));
-    EXPECT_EQ(f.find("  ", 4), 7);
-    EXPECT_EQ(f.find("!!", 4), 1000);
-    EXPECT_EQ(f.find("63", 4), 1064);
-    EXPECT_TRUE(f.takeMessages().empty());
-  }
 }
 
 // Root, middle node and leaf all full on the way of a key smaller than every key: the split

@@ -166,36 +166,21 @@ TEST(Ring, PrinterErrorOffersRetryContinueOrEnd) {
   const std::string close =
       "CHIUDERE IL PROGRAMMA ? (se si risp.NO il progr.perde la riga e prosegue)";
   struct Case {
-    std::string what;
-    std::vector<Answer> answers;  // none: nobody to ask, the safe answers (no retry, close)
+    std::string what, answers;  // Y/N given in turn; none: nobody to ask (no retry, close)
     int failures, calls, result;
     bool ends;
     Answer retried, closed;
   };
   const std::vector<Case> cases = {
-      {"yes: the statement runs again",
-       {Answer::Yes, Answer::Yes},
-       2,
-       3,
-       42,
-       false,
-       Answer::Yes,
-       Answer::Yes},
-      {"no, no: the line is skipped",
-       {Answer::No, Answer::No},
-       1,
-       1,
-       0,
-       false,
-       Answer::No,
-       Answer::No},
-      {"nobody to ask", {}, 1, 1, 0, true, Answer::No, Answer::Yes},
+      {"yes: the statement runs again", "YY", 2, 3, 42, false, Answer::Yes, Answer::Yes},
+      {"no, no: the line is skipped", "NN", 1, 1, 0, false, Answer::No, Answer::No},
+      {"nobody to ask", "", 1, 1, 0, true, Answer::No, Answer::Yes},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
     ArchiveBed bed({{1, "DITTE.DAT", "4"}});
     bed.lib().FAIOPEN(1);
-    bed.ui().answers.assign(c.answers.begin(), c.answers.end());
+    for (char a : c.answers) bed.ui().answers.push_back(a == 'Y' ? Answer::Yes : Answer::No);
     int calls = 0;
     auto body = [&] {
       if (++calls <= c.failures) throw RuntimeError::of(482);

@@ -17,21 +17,15 @@ using namespace std::chrono_literals;
 constexpr const char* kSemaphore = "C:\\ARCHIVI\\TRSEMA.DAT";
 const std::string kNotice = "Archivio TRSEMA.DAT in uso da un altro programma ... attendere";
 
-// The semaphore's lock refuses the first `failures` attempts with `error`.
-class BusyFiles : public platform::FilesWrapper {
+// The semaphore's lock fails with an error other than "in use".
+class FailingFiles : public platform::FilesWrapper {
  public:
-  BusyFiles(platform::Files& target, int failures, int error)
-      : FilesWrapper(target), failures_(failures), error_(error) {}
+  using FilesWrapper::FilesWrapper;
   std::unique_ptr<platform::File> openLocked(std::string_view p) override {
     ++attempts;
-    if (attempts <= failures_) throw RuntimeError::of(error_, std::string(p));
-    return target_.openLocked(p);
+    throw RuntimeError::of(57, std::string(p));
   }
   int attempts = 0;
-
- private:
-  int failures_;
-  int error_;
 };
 
 std::vector<platform::ScriptedUi::Event> progressEvents(const platform::ScriptedUi& ui) {
@@ -41,42 +35,19 @@ std::vector<platform::ScriptedUi::Event> progressEvents(const platform::Scripted
   return out;
 }
 
-TEST(Semaphore, HeldLockIsRetriedWithPausesAndANoticeOtherErrorsEndTheProgram) {
-  struct Case {
-    int failures, error;
-    bool notice, ends;
-  };
-  for (const Case c : {Case{60, 70, true, false}, Case{20, 75, false, false},
-                       Case{0, 70, false, false}, Case{1, 57, false, true}}) {
-    SCOPED_TRACE(::testing::Message() << c.failures << " refusals of error " << c.error);
-    ArchiveBed bed({{16, "TRSEMA.DAT", "2000"}});
-    BusyFiles busy(bed.files(), c.failures, c.error);
-    platform::FixedClock clock{std::chrono::year{2024} / 1 / 1};
-    platform::ScriptedUi ui;
-    Config config;
-    config.PERCORSOARCHIVI = kArchives;
-    ArchiveLib lib(busy, ui, clock, config);
-    if (c.ends) {
-      EXPECT_THROW(lib.APRISEMA(), ProgramEnd);
-      EXPECT_EQ(busy.attempts, 1);
-      ASSERT_EQ(ui.dialogs().size(), 2u);
-      EXPECT_EQ(ui.dialogs()[0].text.rfind("Errore 57 Device I/O error", 0), 0u);
-      EXPECT_EQ(lib.NUMFILE(kSemaphoreBase), 0);
-      continue;
-    }
-    const auto start = clock.now();
-    lib.APRISEMA();
-    EXPECT_EQ(busy.attempts, c.failures + 1);
-    // One pause of 25 ms after each refusal, none after success.
-    EXPECT_EQ(clock.now() - start, c.failures * 25ms);
-    EXPECT_NE(lib.NUMFILE(kSemaphoreBase), 0);
-    EXPECT_TRUE(ui.dialogs().empty());
-    const auto shown = progressEvents(ui);
-    ASSERT_EQ(shown.size(), c.notice ? 2u : 0u);
-    for (std::size_t i = 0; i < shown.size(); ++i)
-      EXPECT_EQ(shown[i].title + "|" + shown[i].text, i == 0 ? "Label4|" + kNotice : "Label4|");
-    EXPECT_EQ(lib.lastOperations().back(), "APRISEMA");
-  }
+TEST(Semaphore, AnErrorOtherThanInUseEndsTheProgramWithoutRetrying) {
+  ArchiveBed bed({{16, "TRSEMA.DAT", "2000"}});
+  FailingFiles failing(bed.files());
+  platform::FixedClock clock{std::chrono::year{2024} / 1 / 1};
+  platform::ScriptedUi ui;
+  Config config;
+  config.PERCORSOARCHIVI = kArchives;
+  ArchiveLib lib(failing, ui, clock, config);
+  EXPECT_THROW(lib.APRISEMA(), ProgramEnd);
+  EXPECT_EQ(failing.attempts, 1);
+  ASSERT_EQ(ui.dialogs().size(), 2u);
+  EXPECT_EQ(ui.dialogs()[0].text.rfind("Errore 57 Device I/O error", 0), 0u);
+  EXPECT_EQ(lib.NUMFILE(kSemaphoreBase), 0);
 }
 
 double processCpuSeconds() {
