@@ -16,20 +16,16 @@ using testing::writeBytes;
 TEST(PathMapTest, MapsSystemPathsLiterally) {
   const char* const cases[][3] = {
       {"/r/c", "C:\\RORIZIDO\\TRPERARK.TRP", "/r/c/RORIZIDO/TRPERARK.TRP"},
-      {"/r/c", "c:\\RORIZIDO\\TRBASE.DAT", "/r/c/RORIZIDO/TRBASE.DAT"},
       {"/r/c", "\\RORIZIDO\\X", "/r/c/RORIZIDO/X"},
       {"/r/c/", "C:\\A", "/r/c/A"},
       {"/r/c", "C:\\", "/r/c"},
       {"/r/c", "C:\\A\\\\B\\", "/r/c/A/B"},  // doubled and trailing separators
-      {"/r/c", "D:\\X\\Y", "/r/D/X/Y"},
-      {"/r/c", "d:\\X", "/r/D/X"},
+      {"/r/c", "d:\\X\\Y", "/r/D/X/Y"},
       {"/r/c", "\\\\SERVER\\SHARE\\A\\B", "/r/SERVER/SHARE/A/B"},
       {"/r/c", "/etc/hosts", "/etc/hosts"},
       {"/r/c", "/srv/arch\\TRBASE.DAT", "/srv/arch/TRBASE.DAT"},
       {"/r/c", "RORIZIDO\\X", "RORIZIDO/X"},
-      {"/r/c", "a/b\\c", "a/b/c"},
       {"c", "D:\\X", "./D/X"},
-      {"/c", "E:\\X", "/E/X"},
       {"/r/c", "C:A\\B", "/r/c/A/B"},
   };
   for (const auto& c : cases) EXPECT_EQ(mapPathLiterally(c[0], c[1]), c[2]) << c[0] << " " << c[1];

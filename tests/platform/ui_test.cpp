@@ -57,25 +57,15 @@ TEST(Cp1252Test, KnownCharactersAndWhatCp1252CannotHold) {
 TEST(ConsoleUiTest, MessagesQuestionsAndProgress) {
   std::ostringstream out, yesOut, quietOut;
   ConsoleUi ui(out, false), yes(yesOut, true), quiet(quietOut, false, false);
-  ui.message("Errore 53 File not found\r\nFAIOPEN\r\n", "Korvante ZORIR77024", Icon::Critical);
-  ui.message("prima\rseconda\nterza", "Titolo", Icon::Information);
-  ui.message("Citt\xE0 \x80", "", Icon::None);
+  ui.message("Errore 53\r\nFAIOPEN\rCitt\xE0 \x80", "Korvante", Icon::Critical);
   EXPECT_EQ(ui.ask("Continuare?", "T", Buttons::YesNo, Icon::Question, Answer::No), Answer::No);
-  EXPECT_EQ(ui.ask("Ritentare?", "T", Buttons::YesNo, Icon::Question, Answer::Yes), Answer::Yes);
-  EXPECT_EQ(ui.ask("Letto?", "T", Buttons::Ok, Icon::Information, Answer::Ok), Answer::Ok);
-  ui.progress("Label2", "001 DITTA PROVA");
   ui.progress("Label4", "");
   ui.progress("Label5", "Societ\xE0");
   EXPECT_EQ(out.str(),
-            "Korvante ZORIR77024: Errore 53 File not found\nFAIOPEN\n\n"
-            "Titolo: prima\nseconda\nterza\n"
-            "Citt\xC3\xA0 \xE2\x82\xAC\n"
-            "T: Continuare?\n-> No\nT: Ritentare?\n-> Yes\nT: Letto?\n-> Ok\n"
-            "Label2: 001 DITTA PROVA\nLabel5: Societ\xC3\xA0\n");
-
+            "Korvante: Errore 53\nFAIOPEN\nCitt\xC3\xA0 \xE2\x82\xAC\n"
+            "T: Continuare?\n-> No\nLabel5: Societ\xC3\xA0\n");
   EXPECT_EQ(yes.ask("Sovrascrivere?", "T", Buttons::YesNo, Icon::Question, Answer::No),
             Answer::Yes);
-  EXPECT_EQ(yesOut.str(), "T: Sovrascrivere?\n-> Yes\n");
   quiet.progress("Label2", "001");
   quiet.message("m", "t", Icon::None);
   EXPECT_EQ(quietOut.str(), "t: m\n");
