@@ -151,12 +151,7 @@ TEST(Ring, KeepsTheLastTenOldestFirst) {
 
   // With nothing recorded the message is its line alone.
   ArchiveBed empty({});
-  try {
-    empty.lib().GESTIONEERRORE(RuntimeError::of(75, "C:\\X"));
-    ADD_FAILURE();
-  } catch (const ProgramEnd& end) {
-    EXPECT_EQ(end.status, 3);
-  }
+  EXPECT_THROW(empty.lib().GESTIONEERRORE(RuntimeError::of(75, "C:\\X")), ProgramEnd);
   ASSERT_FALSE(empty.ui().dialogs().empty());
   EXPECT_EQ(empty.ui().dialogs()[0].text, "Errore 75 Path/File access error: C:\\X\r\n");
 }
