@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "repository/amounts.h"
+
 namespace zr::exportrules {
 
 std::string trimmed(std::string_view s) {
@@ -22,6 +24,16 @@ void put(std::string& record, std::size_t pos, std::size_t len, std::string_view
   const std::size_t room = std::min(len, record.size() - (pos - 1));
   const std::size_t n = std::min(room, value.size());
   record.replace(pos - 1, n, value.substr(0, n));
+}
+
+void putAmount(std::string& record, std::size_t pos, double value, std::string_view file) {
+  constexpr std::size_t kWidth = 14;
+  const std::string text = exportAmount(value);
+  if (text.size() > kWidth)
+    throw AmountTooWide("importo " + text + " piu' largo delle " + std::to_string(kWidth) +
+                        " posizioni del campo in posizione " + std::to_string(pos) +
+                        " del file " + std::string(file));
+  put(record, pos, kWidth, text);
 }
 
 std::string fiscalCode(std::string_view t012, std::string_view t013) {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <initializer_list>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 
@@ -16,6 +17,17 @@ std::string padCut(std::string_view s, std::size_t n);
 // Writes value at 1-based position pos of record, cut to len; a shorter value leaves the rest
 // of the field as it was (blank in a fresh record).
 void put(std::string& record, std::size_t pos, std::size_t len, std::string_view value);
+
+// An amount whose text is wider than its field: the run fails rather than file a cut, plausible
+// and wrong amount.
+class AmountTooWide : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+// Writes the export amount of value (picture "##########0.#0", right-aligned in 14) at 1-based
+// position pos. A text wider than 14 throws AmountTooWide naming the file, the field's
+// position and the amount.
+void putAmount(std::string& record, std::size_t pos, double value, std::string_view file);
 
 // T012 trimmed, else T013 trimmed, padded or cut to 16.
 std::string fiscalCode(std::string_view t012, std::string_view t013);
