@@ -9,6 +9,7 @@
 #include "catalogue.h"
 #include "databases.h"
 #include "fields.h"
+#include "platform/text.h"
 
 namespace zr::demo {
 
@@ -36,19 +37,7 @@ class QuietUi : public platform::Ui {
 };
 
 namespace {
-
-constexpr std::string_view kArchivesFile = "TRPERARK.TRP";
-constexpr std::string_view kProgramsFile = "TRPERPRO.TRP";
-constexpr std::string_view kPathFolder = "C:\\RORIZIDO";
-constexpr std::string_view kTaskFolder = "C:\\ZAVUVOD";
-constexpr std::string_view kTaskFile = "C:\\ZAVUVOD\\ZAVUVOD.INI";
-constexpr std::string_view kRegistryKey = "SOFTWARE\\VERANTIDATA\\KORVANTE";
-
-std::string trimmed(std::string_view s) {
-  const auto b = s.find_first_not_of(' ');
-  if (b == std::string_view::npos) return {};
-  return std::string(s.substr(b, s.find_last_not_of(' ') - b + 1));
-}
+using platform::trimmed;
 
 std::string zeroFilled(long long n, std::size_t width) {
   std::string s = std::to_string(n);
@@ -110,31 +99,31 @@ void InstallationBuilder::writeSkeleton(const SkeletonOptions& o) {
                       "Cartella dei programmi della procedura paghe.\r\n");
   }
   writeConfiguration(o);
-  files_->writeText(archivePath("TRBASE.DAT"), catalogueImage(catalogue_));
-  if (o.semaphore) files_->writeText(archivePath("TRSEMA.DAT"), std::string(2000, ' '));
+  files_->writeText(archivePath(inst::kCatalogueFile), catalogueImage(catalogue_));
+  if (o.semaphore)
+    files_->writeText(archivePath(inst::kSemaphoreFile), std::string(inst::kSemaphoreRecord, ' '));
   if (o.archives) createArchives();
   writeDatabases(o);
 }
 
 void InstallationBuilder::writeConfiguration(const SkeletonOptions& o) {
   if (o.pathFiles) {
-    files_->makeDirectories(kPathFolder);
-    files_->writeText(std::string(kPathFolder) + "\\" + std::string(kArchivesFile),
-                      o.archivesFolder + "\r\n");
-    files_->writeText(std::string(kPathFolder) + "\\" + std::string(kProgramsFile),
-                      o.programsFolder + "\r\n");
+    files_->makeDirectories(inst::kPathFolder);
+    files_->writeText(inst::kArchivesPathFile, o.archivesFolder + "\r\n");
+    files_->writeText(inst::kProgramsPathFile, o.programsFolder + "\r\n");
   }
   if (o.taskLine) {
     std::string line = *o.taskLine;
-    if (line.size() < 100) line.resize(100, ' ');
-    files_->makeDirectories(kTaskFolder);
-    files_->writeText(kTaskFile, line + "\r\n");
+    if (line.size() < inst::kTaskLineLength) line.resize(inst::kTaskLineLength, ' ');
+    files_->makeDirectories(inst::kTaskFolder);
+    files_->writeText(inst::kTaskFile, line + "\r\n");
   }
   if (o.registry) {
-    files_->writeText(registryPath(),
-                      "[" + std::string(kRegistryKey) + "]\r\n" +
-                          "PERCORSOARCHIVI=" + o.registryArchivesFolder.value_or(o.archivesFolder) +
-                          "\r\n" + "PERCORSOPROGRAMMI=" + o.programsFolder + "\r\n");
+    files_->writeText(registryPath(), "[" + std::string(inst::kRegistryKey) + "]\r\n" +
+                                          std::string(inst::kRegistryArchives) + "=" +
+                                          o.registryArchivesFolder.value_or(o.archivesFolder) +
+                                          "\r\n" + std::string(inst::kRegistryPrograms) + "=" +
+                                          o.programsFolder + "\r\n");
   }
 }
 
@@ -150,7 +139,7 @@ void InstallationBuilder::createArchives() {
       lib_->FAIOPEN(base);
     });
   }
-  for (int index : {kF24IndexBase, kEmployeeIndexBase}) {
+  for (int index : {inst::kF24Index, inst::kEmployeeIndex}) {
     if (lib_->NUMFILE(index) == 0) continue;
     const double r = library("create index " + std::to_string(index),
                              [&] { return CERCAISAM(*lib_, index, "", 9, 0); });
@@ -164,14 +153,17 @@ void InstallationBuilder::writeDatabases(const SkeletonOptions& o) {
   const auto f24 = f24Schema();
   const auto cert = certificationSchema();
   if (o.f24Template) {
-    createDatabase(*files_, archivePath("SF24XXXX.MDB"), f24, {{"RELEASE", releaseRows(1)}});
+    createDatabase(*files_, archivePath(inst::kF24TemplateName), f24,
+                   {{"RELEASE", releaseRows(1)}});
   }
   for (int year : o.f24Years) {
-    createDatabase(*files_, archivePath(yearlyDatabaseName(year)), f24,
+    createDatabase(*files_, archivePath(inst::f24DatabaseName(year)), f24,
                    {{"RELEASE", releaseRows(o.releaseValue)}});
   }
-  if (o.certificationTemplate) createDatabase(*files_, archivePath("TRUNCE24X.MDB"), cert, {});
-  if (o.certificationDatabase) createDatabase(*files_, archivePath("TRCER24P.MDB"), cert, {});
+  if (o.certificationTemplate)
+    createDatabase(*files_, archivePath(inst::certificationTemplateName()), cert, {});
+  if (o.certificationDatabase)
+    createDatabase(*files_, archivePath(inst::certificationDatabaseName()), cert, {});
 }
 
 std::string InstallationBuilder::fillRecord(Family family, double length, const Fields& keyFields,
@@ -220,16 +212,16 @@ void InstallationBuilder::putCompany(const CompanyRecord& c) {
   if (c.code < 1 || c.code > 999) {
     throw std::invalid_argument("company code out of range: " + std::to_string(c.code));
   }
-  const double length = openLength(kCompanyBase);
-  const auto records = static_cast<int>(lib_->openFileLength(kCompanyBase) / length);
+  const double length = openLength(inst::kCompanies);
+  const auto records = static_cast<int>(lib_->openFileLength(inst::kCompanies) / length);
   // A gap in the record numbers would be read as garbage: it is filled with deleted records.
   const std::string deleted = "99" + std::string(static_cast<std::size_t>(length) - 2, ' ');
-  for (int r = records + 1; r < c.code; ++r) writeRecord(kCompanyBase, r, deleted);
+  for (int r = records + 1; r < c.code; ++r) writeRecord(inst::kCompanies, r, deleted);
 
   std::string record = fillRecord(Family::DITX, length,
                                   {{std::string(fld::T001), std::to_string(c.code)}}, c.fields);
   if (c.voidRecord) record.replace(0, 2, "99");
-  writeRecord(kCompanyBase, c.code, record);
+  writeRecord(inst::kCompanies, c.code, record);
 }
 
 void InstallationBuilder::checkUnindexed(int base, const std::string& key) {
@@ -251,7 +243,7 @@ double InstallationBuilder::putF24(const F24Record& f) {
       f.month > 99) {
     throw std::invalid_argument("F24 key out of range");
   }
-  const double length = openLength(kF24Base);
+  const double length = openLength(inst::kF24);
   const std::string year = std::to_string(f.year), month = zeroFilled(f.month, 2);
   std::string record = fillRecord(Family::F24X, length,
                                   {{std::string(fld::A001), std::to_string(f.company)},
@@ -261,10 +253,10 @@ double InstallationBuilder::putF24(const F24Record& f) {
   if (f.voidRecord) record.replace(0, 2, "99");
   // The index is asked first, so a refused key leaves no record behind.
   const std::string key = zeroFilled(f.company, 3) + year + month;
-  if (f.indexed) checkUnindexed(kF24IndexBase, key);
-  const double r = nextRecord(kF24Base);
-  writeRecord(kF24Base, r, record);
-  if (f.indexed) index(kF24IndexBase, key, r);
+  if (f.indexed) checkUnindexed(inst::kF24Index, key);
+  const double r = nextRecord(inst::kF24);
+  writeRecord(inst::kF24, r, record);
+  if (f.indexed) index(inst::kF24Index, key, r);
   return r;
 }
 
@@ -272,14 +264,14 @@ double InstallationBuilder::putEmployee(const EmployeeRecord& e) {
   if (e.company < 1 || e.company > 999 || e.number < 0 || e.number > 9999999) {
     throw std::invalid_argument("employee code out of range");
   }
-  const double length = openLength(kEmployeeBase);
+  const double length = openLength(inst::kEmployees);
   const std::string code = zeroFilled(e.company, 3) + zeroFilled(e.number, 7);
   const std::string record =
       fillRecord(Family::DIPX, length, {{std::string(fld::P001), code}}, e.fields);
-  if (e.indexed) checkUnindexed(kEmployeeIndexBase, code);
-  const double r = nextRecord(kEmployeeBase);
-  writeRecord(kEmployeeBase, r, record);
-  if (e.indexed) index(kEmployeeIndexBase, code, r);
+  if (e.indexed) checkUnindexed(inst::kEmployeeIndex, code);
+  const double r = nextRecord(inst::kEmployees);
+  writeRecord(inst::kEmployees, r, record);
+  if (e.indexed) index(inst::kEmployeeIndex, code, r);
   return r;
 }
 
@@ -317,12 +309,12 @@ void InstallationBuilder::addRegionRows(int year, const std::vector<RegionRow>& 
 
 void InstallationBuilder::addF24Rows(int year, std::string_view table,
                                      const std::vector<Columns>& rows) {
-  insertRows(*files_, archivePath(yearlyDatabaseName(year)), table, rows);
+  insertRows(*files_, archivePath(inst::f24DatabaseName(year)), table, rows);
 }
 
 void InstallationBuilder::addCertificationRows(std::string_view table,
                                                const std::vector<Columns>& rows) {
-  insertRows(*files_, archivePath("TRCER24P.MDB"), table, rows);
+  insertRows(*files_, archivePath(inst::certificationDatabaseName()), table, rows);
 }
 
 void InstallationBuilder::close() {
@@ -347,10 +339,6 @@ std::string InstallationBuilder::registryPath() const {
 
 std::vector<CatalogueEntry> InstallationBuilder::defaultCatalogue() {
   return standardCatalogue();
-}
-
-std::string InstallationBuilder::yearlyDatabaseName(int year) {
-  return "SF24" + std::to_string(year) + ".MDB";
 }
 
 }  // namespace zr::demo

@@ -14,6 +14,7 @@
 
 #include "archive/archive.h"
 #include "archive/config.h"
+#include "archive/installation.h"
 #include "platform/clock.h"
 #include "platform/database.h"
 #include "platform/files.h"
@@ -23,13 +24,6 @@
 namespace zr::demo {
 
 class QuietUi;
-
-// Base numbers of the archives the builder writes.
-inline constexpr int kCompanyBase = 1;
-inline constexpr int kEmployeeBase = 29;
-inline constexpr int kEmployeeIndexBase = 30;
-inline constexpr int kF24Base = 377;
-inline constexpr int kF24IndexBase = 378;
 
 inline constexpr int kF24KeyLength = 9;        // company 3 + year 4 + month 2
 inline constexpr int kEmployeeKeyLength = 10;  // company 3 + 7 digits
@@ -175,7 +169,6 @@ class InstallationBuilder {
   const Config& config() const { return config_; }
 
   static std::vector<CatalogueEntry> defaultCatalogue();
-  static std::string yearlyDatabaseName(int year);  // "SF242023.MDB"
 
  private:
   // Runs a library call; what the library would have shown and ended on becomes an exception

@@ -9,7 +9,7 @@
 
 namespace zr::demo {
 
-inline constexpr int kCatalogueRecord = 79;
+inline constexpr int kCatalogueRecord = static_cast<int>(inst::kCatalogueRecord);
 
 // The catalogue of the demo bureau: every base number the program opens, with record lengths
 // that hold the fields it reads, and a scattering of others with context placeholders.

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "archive/config.h"
+#include "archive/installation.h"
 #include "platform/clock.h"
 #include "platform/errors.h"
 #include "platform/files.h"
@@ -21,7 +22,7 @@
 
 namespace zr {
 
-inline constexpr int kSemaphoreBase = 16;
+inline constexpr int kSemaphoreBase = inst::kSemaphore;
 
 class ArchiveLib {
  public:

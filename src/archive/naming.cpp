@@ -4,16 +4,13 @@
 
 #include "archive/archive.h"
 #include "archive/numtext.h"
+#include "platform/text.h"
 
 namespace zr {
 
 namespace {
 
-constexpr std::size_t kCatalogueRecord = 79;
-constexpr std::size_t kPatternStart = 3;  // bytes 4-32
-constexpr std::size_t kPatternLength = 29;
-constexpr std::size_t kLengthStart = 32;  // bytes 33-37
-constexpr std::size_t kLengthChars = 5;
+using inst::kCatalogueRecord;
 
 // "000" + digits of the value, last `width` characters.
 std::string padded(std::string_view text, std::size_t width) {
@@ -21,10 +18,7 @@ std::string padded(std::string_view text, std::size_t width) {
   return s.substr(s.size() - width);
 }
 
-std::string rightTrimmed(std::string_view s) {
-  const auto end = s.find_last_not_of(' ');
-  return std::string(end == std::string_view::npos ? std::string_view{} : s.substr(0, end + 1));
-}
+using platform::rightTrimmed;
 
 struct CatalogueRecord {
   std::string pattern;
@@ -36,12 +30,13 @@ struct CatalogueRecord {
 CatalogueRecord readCatalogue(platform::Files& files, const std::string& folder, double n) {
   std::array<char, kCatalogueRecord> record;
   record.fill(' ');  // a record past the end of the catalogue reads as blanks
-  files.open(folder + "\\TRBASE.DAT", platform::OpenMode::Read)
+  files.open(inst::inArchives(folder, inst::kCatalogueFile), platform::OpenMode::Read)
       ->readAt((static_cast<std::uint64_t>(n) - 1) * kCatalogueRecord, record.data(),
                record.size());
   const std::string_view bytes(record.data(), record.size());
-  return {rightTrimmed(bytes.substr(kPatternStart, kPatternLength)),
-          archive::lenientValue(bytes.substr(kLengthStart, kLengthChars))};
+  return {rightTrimmed(bytes.substr(inst::kCataloguePatternStart, inst::kCataloguePatternChars)),
+          archive::lenientValue(
+              bytes.substr(inst::kCatalogueLengthStart, inst::kCatalogueLengthChars))};
 }
 
 // Replaces the placeholder found at `at`.

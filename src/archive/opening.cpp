@@ -73,11 +73,13 @@ double ArchiveLib::FAIOPEN(double n) {
     const double length = LUNGRECBASE;
     // An empty pattern names the folder itself.
     if (name.empty() || name.back() == '\\' || length == 0) {
-      throw RuntimeError::of(52, "base number " + archive::numberText(n) + " not in TRBASE.DAT");
+      throw RuntimeError::of(52, "base number " + archive::numberText(n) + " not in " +
+                                     std::string(inst::kCatalogueFile));
     }
     if (!(length > 0 && length <= kMaxRecordLength) || std::trunc(length) != length) {
       throw RuntimeError::of(52, "base number " + archive::numberText(n) + " has record length " +
-                                     archive::numberText(length) + " in TRBASE.DAT");
+                                     archive::numberText(length) + " in " +
+                                     std::string(inst::kCatalogueFile));
     }
     open_[number] = files_.open(name, platform::OpenMode::ReadWrite);
     number_[s] = number;

@@ -7,7 +7,6 @@ namespace {
 
 constexpr std::chrono::milliseconds kRetryPause{25};
 constexpr std::chrono::seconds kNoticeAfter{1};
-constexpr std::size_t kSemaphoreRecord = 2000;
 constexpr std::string_view kNoticeLabel = "Label4";
 
 bool heldByAnother(const RuntimeError& e) {
@@ -22,13 +21,13 @@ void ArchiveLib::APRISEMA() {
     NUOVONUMEROFILE(kSemaphoreBase);
     const std::int16_t number = number_[kSemaphoreBase];
     number_[kSemaphoreBase] = 0;  // until the lock is ours
-    const std::string path = config_.PERCORSOARCHIVI + "\\TRSEMA.DAT";
+    const std::string path = inst::inArchives(config_.PERCORSOARCHIVI, inst::kSemaphoreFile);
     const auto start = clock_.now();
     bool noticeShown = false;
     for (;;) {
       try {
         auto lock = files_.openLocked(path);
-        std::string first(kSemaphoreRecord, ' ');
+        std::string first(inst::kSemaphoreRecord, ' ');
         lock->readAt(0, first.data(), first.size());
         open_[number] = std::move(lock);
         number_[kSemaphoreBase] = number;
@@ -38,8 +37,8 @@ void ArchiveLib::APRISEMA() {
       }
       // Another program holds it: wait for it without spinning, and say why after a while.
       if (!noticeShown && clock_.now() - start >= kNoticeAfter) {
-        ui_.progress(kNoticeLabel,
-                     "Archivio TRSEMA.DAT in uso da un altro programma ... attendere");
+        ui_.progress(kNoticeLabel, "Archivio " + std::string(inst::kSemaphoreFile) +
+                                       " in uso da un altro programma ... attendere");
         noticeShown = true;
       }
       clock_.sleepFor(kRetryPause);

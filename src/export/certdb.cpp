@@ -1,16 +1,16 @@
 #include "export/certdb.h"
 
-#include "archive/config.h"
+#include "archive/installation.h"
 #include "export/valuerules.h"
 
 namespace zr {
 
 std::string CertificationDb::databaseName(std::string_view archives) {
-  return std::string(archives) + "\\TRCER" + std::string(ANNO770.substr(2)) + "P.MDB";
+  return inst::inArchives(archives, inst::certificationDatabaseName());
 }
 
 std::string CertificationDb::templateName(std::string_view archives) {
-  return std::string(archives) + "\\TRUNCE" + std::string(ANNO770.substr(2)) + "X.MDB";
+  return inst::inArchives(archives, inst::certificationTemplateName());
 }
 
 CertificationDb::CertificationDb(platform::DatabaseEngine& engine, platform::Ui& ui)

@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "archive/installation.h"
 #include "platform/errors.h"
 
 namespace zr {
@@ -51,7 +52,7 @@ ExportFiles::~ExportFiles() {
 }
 
 std::string ExportFiles::finalName(std::string_view stem) const {
-  return archives_ + "\\" + std::string(stem) + ".V24";
+  return archives_ + "\\" + std::string(stem) + std::string(inst::kExportExtension);
 }
 
 std::string ExportFiles::temporaryName(std::string_view stem) const {

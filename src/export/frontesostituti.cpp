@@ -4,6 +4,7 @@
 #include <string>
 #include <string_view>
 
+#include "archive/installation.h"
 #include "export/exportrun.h"
 #include "export/valuerules.h"
 #include "repository/descriptors.h"
@@ -15,8 +16,8 @@ namespace {
 
 using namespace exportrules;
 
-constexpr std::size_t kFrontLength = 1964;
-constexpr std::size_t kSubstituteLength = 202;
+constexpr std::size_t kFrontLength = inst::kFront.length;
+constexpr std::size_t kSubstituteLength = inst::kSubstitutes.length;
 
 namespace dit = desc;  // the company-record fields
 
@@ -161,9 +162,9 @@ struct Pass {
 };
 
 constexpr Pass kPasses[] = {
-    {"frontespizio (FRONTE.V24)", "FRONTE", kFrontLength, false, "Acquisizione dati azienda ",
-     buildFrontRecord},
-    {"anagrafica sostituti (SOSTITUT.V24)", "SOSTITUT", kSubstituteLength, true,
+    {"frontespizio (FRONTE.V24)", inst::kFront.stem, kFrontLength, false,
+     "Acquisizione dati azienda ", buildFrontRecord},
+    {"anagrafica sostituti (SOSTITUT.V24)", inst::kSubstitutes.stem, kSubstituteLength, true,
      "Acquisizione anagrafica sostituti ", buildSubstituteRecord},
 };
 
@@ -181,10 +182,10 @@ void runPass(ExportRun& run, const Pass& pass) {
     const std::string& line = form.List1[i];
     run.company = trimmed(line.substr(0, 34));
     const double code = numericValue(line.substr(0, 3));
-    if (app.lib.LEGGIREC(1, code) == 1)
+    if (app.lib.LEGGIREC(inst::kCompanies, code) == 1)
       throw ExportFailure(run.company, "il record dell'azienda " + line.substr(0, 3) +
                                            " non e' piu' presente nell'archivio aziende");
-    app.repo.DITX() = app.lib.BUFFERREC(1);
+    app.repo.DITX() = app.lib.BUFFERREC(inst::kCompanies);
     if (app.repo.DITX().starts_with("99")) continue;
     const bool presented = app.repo.VALCOSTANTE(dit::T326) != 0;
     if (presented != pass.substitutes) continue;
@@ -197,15 +198,13 @@ void runPass(ExportRun& run, const Pass& pass) {
   run.company.clear();
 }
 
-constexpr double kOpenedBases[] = {1, 29, 30, 63, 67, 68, 355, 357, 377, 378};
-
 }  // namespace
 
 void FRONTESOSTITUTI(ExportRun& run) {
   ArchiveLib& lib = run.app.lib;
   lib.CHIUDIFILE(0);
   run.files.closeAll();
-  for (double base : kOpenedBases) lib.FAIOPEN(base);
+  for (int base : inst::kExportBases) lib.FAIOPEN(base);
   for (const Pass& pass : kPasses) runPass(run, pass);
   lib.CHIUDIFILE(0);
   run.files.closeAll();

@@ -18,7 +18,7 @@ namespace {
 
 using platform::Icon;
 
-constexpr double kCompanyBase = 1;
+constexpr double kCompanyBase = inst::kCompanies;
 constexpr int kPreliminaryRecords = 1000;
 
 // A hidden label shows nothing, whatever text it keeps for the next time it is shown.

@@ -6,13 +6,6 @@
 
 namespace zr::exportrules {
 
-std::string trimmed(std::string_view s) {
-  const auto first = s.find_first_not_of(' ');
-  if (first == std::string_view::npos) return {};
-  const auto last = s.find_last_not_of(' ');
-  return std::string(s.substr(first, last - first + 1));
-}
-
 std::string padCut(std::string_view s, std::size_t n) {
   std::string out(s.substr(0, n));
   out.resize(n, ' ');

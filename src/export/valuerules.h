@@ -8,10 +8,12 @@
 #include <string>
 #include <string_view>
 
+#include "platform/text.h"
+
 namespace zr::exportrules {
 
 // Without leading and trailing blanks (blanks only, as the record fields hold them).
-std::string trimmed(std::string_view s);
+using platform::trimmed;
 // Padded with blanks or cut to n characters.
 std::string padCut(std::string_view s, std::size_t n);
 // Writes value at 1-based position pos of record, cut to len; a shorter value leaves the rest

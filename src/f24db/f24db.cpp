@@ -1,5 +1,6 @@
 #include "f24db/f24db.h"
 
+#include "archive/installation.h"
 #include "archive/numtext.h"
 #include "platform/errors.h"
 
@@ -33,11 +34,11 @@ F24Databases::F24Databases(ArchiveLib& lib, platform::DatabaseEngine& engine)
     : lib_(lib), engine_(engine) {}
 
 std::string F24Databases::yearlyName(const std::string& archives, int year) {
-  return archives + "\\SF24" + std::to_string(year) + ".MDB";
+  return inst::inArchives(archives, inst::f24DatabaseName(year));
 }
 
 std::string F24Databases::templateName(const std::string& archives) {
-  return archives + "\\SF24XXXX.MDB";
+  return inst::inArchives(archives, inst::kF24TemplateName);
 }
 
 bool F24Databases::PREPARAF24() {
@@ -48,9 +49,8 @@ bool F24Databases::PREPARAF24() {
     lib_.CHIUDIFILE(0);
     return false;
   }
-  for (int i = kFirstF24Year - 2000; i <= kLastF24Year - 2000; ++i) {
-    const std::string twoDigits = ("00" + std::to_string(i)).substr(std::to_string(i).size());
-    const std::string name = archives + "\\SF2420" + twoDigits + ".MDB";
+  for (int year = kFirstF24Year; year <= kLastF24Year; ++year) {
+    const std::string name = yearlyName(archives, year);
     // A database that is there but cannot be read now (locked, no permission) is still the
     // payroll procedure's data: copying over it would destroy it.
     if (lib_.ESISTEFILE(name) != 0 || lib_.files().fileLength(name)) continue;

@@ -3,6 +3,8 @@
 #include <iterator>
 #include <optional>
 
+#include "archive/installation.h"
+#include "platform/text.h"
 #include "shell/app.h"
 #include "shell/startup.h"
 
@@ -14,7 +16,7 @@ constexpr std::size_t kNameWidth = 30;
 
 // A name trimmed, then padded with blanks or cut to 30 characters.
 std::string name30(std::string_view name) {
-  std::string s = trimBlanks(name);
+  std::string s = platform::trimmed(name);
   s.resize(kNameWidth, ' ');
   return s;
 }
@@ -30,14 +32,15 @@ std::string presenterSuffix(App& app, double presenter) {
   std::string& ditx = app.repo.DITX();
   const std::string own = ditx;
   std::string suffix(kPresenterText);
-  if (presenter >= 1 && app.lib.LEGGIREC(1, presenter) == 0 && !isVoid(app.lib.BUFFERREC(1))) {
-    ditx = app.lib.BUFFERREC(1);
+  if (presenter >= 1 && app.lib.LEGGIREC(inst::kCompanies, presenter) == 0 &&
+      !isVoid(app.lib.BUFFERREC(inst::kCompanies))) {
+    ditx = app.lib.BUFFERREC(inst::kCompanies);
     suffix += app.repo.STRCOSTANTE(kCodeField) + " " + name30(app.repo.STRCOSTANTE(kNameField));
   } else {
     suffix += app.repo.STRCOSTANTE(kPresenterField) + " " + std::string(kNameWidth, ' ');
   }
   ditx = own;
-  app.lib.BUFFERREC(1) = own;
+  app.lib.BUFFERREC(inst::kCompanies) = own;
   return suffix;
 }
 
@@ -46,7 +49,7 @@ std::string field(const std::string& line, std::size_t column, std::size_t lengt
 }
 
 bool presentedByAnother(const std::string& line) {
-  return trimBlanks(field(line, 35, 26)) == "Azienda presentatrice 770";
+  return platform::trimmed(field(line, 35, 26)) == "Azienda presentatrice 770";
 }
 
 // A company code as a number: digits only, at most nine of them.
@@ -65,11 +68,11 @@ std::optional<long> codeNumber(std::string_view text) {
 void caricalistaziende(App& app) {
   MainForm& form = app.form;
   form.clearList();
-  app.lib.FAIOPEN(1);
+  app.lib.FAIOPEN(inst::kCompanies);
   for (double r = 1; r <= kLastCompanyRecord; ++r) {
-    if (app.lib.LEGGIREC(1, r) == 1) break;
+    if (app.lib.LEGGIREC(inst::kCompanies, r) == 1) break;
     std::string& ditx = app.repo.DITX();
-    ditx = app.lib.BUFFERREC(1);
+    ditx = app.lib.BUFFERREC(inst::kCompanies);
     if (isVoid(ditx)) continue;
     std::string line =
         app.repo.STRCOSTANTE(kCodeField) + " " + name30(app.repo.STRCOSTANTE(kNameField));
@@ -77,7 +80,7 @@ void caricalistaziende(App& app) {
     if (presenter != 0) line += presenterSuffix(app, presenter);
     form.addLine(std::move(line));
   }
-  app.lib.CHIUDIFILE(1);
+  app.lib.CHIUDIFILE(inst::kCompanies);
 }
 
 void controllolista(App& app) {

@@ -9,8 +9,6 @@
 
 namespace zr {
 
-inline constexpr std::string_view kRegistryKey = "SOFTWARE\\VERANTIDATA\\KORVANTE";
-
 // What an open key stands for: the service and the subkey under HKEY_CURRENT_USER.
 struct RegistryKey {
   platform::Settings& settings;

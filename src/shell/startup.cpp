@@ -3,6 +3,8 @@
 #include <initializer_list>
 #include <string>
 
+#include "archive/installation.h"
+#include "platform/text.h"
 #include "shell/app.h"
 #include "shell/companylist.h"
 #include "shell/registry.h"
@@ -34,15 +36,15 @@ void previousInstanceTest(App& app) {
 
 // The task file's first line; "" when the file is missing or empty.
 std::string readTaskLine(platform::Files& files) {
-  if (!files.exists(kTaskFile)) return {};
-  auto lines = files.readLines(kTaskFile);
+  if (!files.exists(inst::kTaskFile)) return {};
+  auto lines = files.readLines(inst::kTaskFile);
   return lines.empty() ? std::string{} : lines.front();
 }
 
 // The first line of a path file, trimmed; "" for an empty file.
 std::string pathFileValue(platform::Files& files, std::string_view path) {
   auto lines = files.readLines(path);
-  return lines.empty() ? std::string{} : trimBlanks(lines.front());
+  return lines.empty() ? std::string{} : platform::trimmed(lines.front());
 }
 
 void take(Config& config, std::string archives, std::string programs, std::string taskLine) {
@@ -55,8 +57,8 @@ void take(Config& config, std::string archives, std::string programs, std::strin
 void fromRegistry(App& app) {
   app.lib.TRACCIAOPERAZIONE("CARICAINST");
   previousInstanceTest(app);
-  std::string programs = LEGGIREGISTRO(app.settings(), kRegistryKey, "PERCORSOPROGRAMMI");
-  std::string archives = LEGGIREGISTRO(app.settings(), kRegistryKey, "PERCORSOARCHIVI");
+  std::string programs = LEGGIREGISTRO(app.settings(), inst::kRegistryKey, inst::kRegistryPrograms);
+  std::string archives = LEGGIREGISTRO(app.settings(), inst::kRegistryKey, inst::kRegistryArchives);
   // Both folders or neither: a route that gives only one leaves the path files to decide.
   if (archives.empty() || !app.files().isDirectory(archives)) return;
   if (programs.empty() || !app.files().isDirectory(programs)) return;
@@ -67,11 +69,11 @@ void fromRegistry(App& app) {
 void fromPathFiles(App& app) {
   previousInstanceTest(app);
   auto& files = app.files();
-  if (!files.exists(kArchivesPathFile)) configurationError(app);
-  if (!files.exists(kProgramsPathFile)) configurationError(app);
-  std::string archives = pathFileValue(files, kArchivesPathFile);
+  if (!files.exists(inst::kArchivesPathFile)) configurationError(app);
+  if (!files.exists(inst::kProgramsPathFile)) configurationError(app);
+  std::string archives = pathFileValue(files, inst::kArchivesPathFile);
   if (archives.empty()) configurationError(app);
-  std::string programs = pathFileValue(files, kProgramsPathFile);
+  std::string programs = pathFileValue(files, inst::kProgramsPathFile);
   if (programs.empty()) configurationError(app);
   std::string taskLine = readTaskLine(files);
   take(app.config, std::move(archives), std::move(programs), std::move(taskLine));
@@ -127,15 +129,8 @@ void resetGridAndFrame(MainForm& form) {
 
 }  // namespace
 
-std::string trimBlanks(std::string_view s) {
-  const auto first = s.find_first_not_of(' ');
-  if (first == std::string_view::npos) return {};
-  const auto last = s.find_last_not_of(' ');
-  return std::string(s.substr(first, last - first + 1));
-}
-
 std::string taskCodeOf(std::string_view firstLine) {
-  return trimBlanks(firstLine.substr(0, 2));
+  return platform::trimmed(firstLine.substr(0, 2));
 }
 
 std::string formCaption() {
@@ -179,17 +174,17 @@ namespace {
 // The task file rewritten through a temporary beside it, so it is never left half-written.
 void rewriteTaskFile(App& app) {
   auto& files = app.files();
-  if (!files.exists(kTaskFile)) return;
-  std::string line = app.config.CODICETASK.substr(0, kTaskLineLength);
-  line.resize(kTaskLineLength, ' ');
+  if (!files.exists(inst::kTaskFile)) return;
+  std::string line = app.config.CODICETASK.substr(0, inst::kTaskLineLength);
+  line.resize(inst::kTaskLineLength, ' ');
   line += "\r\n";
-  const std::string temporary = std::string(kTaskFile) + ".new";
+  const std::string temporary = std::string(inst::kTaskFile) + ".new";
   try {
     auto file = files.open(temporary, platform::OpenMode::Truncate);
     file->writeAt(0, line);
     file->sync();
     file.reset();
-    files.rename(temporary, kTaskFile);
+    files.rename(temporary, inst::kTaskFile);
   } catch (...) {
     try {
       if (files.exists(temporary)) files.remove(temporary);
@@ -210,7 +205,7 @@ void FINETASK(App& app) {
 
 std::string infoProgettoText(const Config& config) {
   auto upperTrim = [](std::string_view s) {
-    std::string t = trimBlanks(s);
+    std::string t = platform::trimmed(s);
     for (char& c : t)
       if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
     return t;

@@ -13,12 +13,6 @@ namespace zr {
 class App;
 struct Config;
 
-inline constexpr std::string_view kArchivesPathFile = "C:\\RORIZIDO\\TRPERARK.TRP";
-inline constexpr std::string_view kProgramsPathFile = "C:\\RORIZIDO\\TRPERPRO.TRP";
-// The launcher's hand-off file that carries the task code.
-inline constexpr std::string_view kTaskFile = "C:\\ZAVUVOD\\ZAVUVOD.INI";
-inline constexpr std::size_t kTaskLineLength = 100;
-
 inline constexpr std::string_view kConfigurationErrorTitle = "Korvante";
 inline constexpr std::string_view kConfigurationError =
     "ERRORE DI CONFIGURAZIONE! CONTROLLARE I PERCORSI DI Korvante CON IL PROGRAMMA KVPERCORSO";
@@ -52,8 +46,5 @@ std::string reminderText();
 
 // The task code that a task file's first line carries: its columns 1-2, trimmed.
 std::string taskCodeOf(std::string_view firstLine);
-
-// Leading and trailing blanks removed (blanks only, as the installation's files are read).
-std::string trimBlanks(std::string_view s);
 
 }  // namespace zr
