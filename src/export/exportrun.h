@@ -1,15 +1,15 @@
 // One export run's own state: the export files being written, the certification database and
-// the quadro work state that the producers share. The driver creates it, passes it to every
-// producer and drops it at the run's end; nothing of it outlives the run.
+// the quadro work state that the producers share, and where the run stands. The driver creates
+// it, hands each producer the parts it uses and drops it at the run's end; nothing outlives it.
 #pragma once
 
-#include <stdexcept>
 #include <string>
 #include <string_view>
 
 #include "export/certdb.h"
 #include "export/exportfiles.h"
 #include "shell/app.h"
+#include "shell/runfailure.h"
 
 namespace zr {
 
@@ -23,15 +23,9 @@ struct QuadroState {
 
 // A producer's failure that the archive library does not handle itself: what failed, for
 // which company and why. The driver reports it and ends the run without moving any file.
-class ExportFailure : public std::runtime_error {
- public:
-  ExportFailure(std::string company, std::string cause)
-      : std::runtime_error(cause), company(std::move(company)), cause(std::move(cause)) {}
-  std::string company;
-  std::string cause;
-};
+using ExportFailure = RunFailure;
 
-class ExportRun {
+class ExportRun : public RunPlace {
  public:
   explicit ExportRun(App& app)
       : app(app), files(app.files(), app.config.PERCORSOARCHIVI), cert(app.databases(), app.ui()) {}
@@ -42,28 +36,16 @@ class ExportRun {
   ExportFiles files;
   CertificationDb cert;
   QuadroState quadro;
-
-  // Where the run stands, for the failure message: the step and the company in hand.
-  std::string step;
-  std::string company;
-  void enterStep(std::string_view name) {
-    step = name;
-    company.clear();
-  }
-
-  // A progress label of the main form shows a new text and is repainted.
-  void label(std::string_view name, std::string_view text);
 };
-
-// Sets a label of the form, shows it and repaints it through the Ui.
-void showLabel(App& app, std::string_view name, std::string_view text);
 
 // The form methods of the run: the declarant links of the whole company archive (sets
 // ERRORELISTA on the first broken one) and the producers in their fixed order.
 void CONTROLLIPRELIMINARI(App& app);
 void ACQUISIZIONEDATI770(ExportRun& run);
 
-// Producers, each walking the selected lines of List1 itself.
-void FRONTESOSTITUTI(ExportRun& run);
+// Producers, each walking the selected lines of List1 itself and given only what it uses:
+// the form and archives (App), the run's files, the shared record state and the place for
+// the failure message.
+void FRONTESOSTITUTI(App& app, ExportFiles& files, QuadroState& quadro, RunPlace& place);
 
 }  // namespace zr

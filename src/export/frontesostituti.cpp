@@ -9,6 +9,8 @@
 #include "export/valuerules.h"
 #include "repository/descriptors.h"
 #include "repository/repository.h"
+#include "shell/companywalk.h"
+#include "shell/progress.h"
 
 namespace zr {
 
@@ -168,46 +170,42 @@ constexpr Pass kPasses[] = {
      "Acquisizione anagrafica sostituti ", buildSubstituteRecord},
 };
 
-void runPass(ExportRun& run, const Pass& pass) {
-  App& app = run.app;
-  MainForm& form = app.form;
-  run.enterStep(pass.step);
-  ExportFile& out = run.files.create(pass.stem, pass.length);
-  run.quadro.NUMRECQUADRO = 1;
+void runPass(App& app, ExportFiles& files, QuadroState& quadro, RunPlace& place,
+             const Pass& pass) {
+  place.enterStep(pass.step);
+  ExportFile& out = files.create(pass.stem, pass.length);
+  quadro.NUMRECQUADRO = 1;
   Company company(app.repo);
-  for (std::size_t i = 0; i < form.List1.size(); ++i) {
-    form.listIndex = static_cast<int>(i);
-    run.quadro.RIGAQUADRO.assign(pass.length, ' ');
-    if (!form.isSelected(i)) continue;
-    const std::string& line = form.List1[i];
-    run.company = trimmed(line.substr(0, 34));
-    const double code = numericValue(line.substr(0, 3));
-    if (app.lib.LEGGIREC(inst::kCompanies, code) == 1)
-      throw ExportFailure(run.company, "il record dell'azienda " + line.substr(0, 3) +
-                                           " non e' piu' presente nell'archivio aziende");
-    app.repo.DITX() = app.lib.BUFFERREC(inst::kCompanies);
-    if (app.repo.DITX().starts_with("99")) continue;
-    const bool presented = app.repo.VALCOSTANTE(dit::T326) != 0;
-    if (presented != pass.substitutes) continue;
-    run.label("Label2", std::string(pass.progressText) + company(dit::T001) + " " +
-                            company.t(dit::T002) + " in corso ... Attendere prego");
-    run.quadro.RIGAQUADRO = pass.build(company);
-    out.writeRecord(run.quadro.NUMRECQUADRO, run.quadro.RIGAQUADRO);
-    run.quadro.NUMRECQUADRO += 1;
-  }
-  run.company.clear();
+  walkSelectedCompanies(
+      app, CompanyRead::ByCode,
+      [&](const SelectedCompany& selected) {
+        quadro.RIGAQUADRO.assign(pass.length, ' ');
+        if (selected.record == CompanyRecord::Missing)
+          throw ExportFailure(selected.name, "il record dell'azienda " + selected.code +
+                                                 " non e' piu' presente nell'archivio aziende");
+        if (selected.record == CompanyRecord::Void) return;
+        const bool presented = app.repo.VALCOSTANTE(dit::T326) != 0;
+        if (presented != pass.substitutes) return;
+        showLabel(app, "Label2",
+                  std::string(pass.progressText) + company(dit::T001) + " " +
+                      company.t(dit::T002) + " in corso ... Attendere prego");
+        quadro.RIGAQUADRO = pass.build(company);
+        out.writeRecord(quadro.NUMRECQUADRO, quadro.RIGAQUADRO);
+        quadro.NUMRECQUADRO += 1;
+      },
+      &place);
 }
 
 }  // namespace
 
-void FRONTESOSTITUTI(ExportRun& run) {
-  ArchiveLib& lib = run.app.lib;
+void FRONTESOSTITUTI(App& app, ExportFiles& files, QuadroState& quadro, RunPlace& place) {
+  ArchiveLib& lib = app.lib;
   lib.CHIUDIFILE(0);
-  run.files.closeAll();
-  for (int base : inst::kExportBases) lib.FAIOPEN(base);
-  for (const Pass& pass : kPasses) runPass(run, pass);
+  files.closeAll();
+  for (double base : kOpenedBases) lib.FAIOPEN(base);
+  for (const Pass& pass : kPasses) runPass(app, files, quadro, place, pass);
   lib.CHIUDIFILE(0);
-  run.files.closeAll();
+  files.closeAll();
 }
 
 }  // namespace zr

@@ -11,6 +11,9 @@
 #include "repository/descriptors.h"
 #include "shell/app.h"
 #include "shell/companylist.h"
+#include "shell/companywalk.h"
+#include "shell/progress.h"
+#include "shell/runfailure.h"
 
 namespace zr {
 
@@ -21,38 +24,9 @@ using platform::Icon;
 constexpr double kCompanyBase = inst::kCompanies;
 constexpr int kPreliminaryRecords = 1000;
 
-// A hidden label shows nothing, whatever text it keeps for the next time it is shown.
-void hideLabel(App& app, std::string_view name, bool clear) {
-  if (clear) app.form.labels[std::string(name)].clear();
-  app.form.labelVisible[std::string(name)] = false;
-  app.ui().progress(name, "");
-}
-
-void setBusy(App& app, bool on) {
-  app.form.busy = on;
-  app.ui().busy(on);
-}
-
-void reportFailure(App& app, std::string_view step, std::string_view company,
-                   std::string_view cause) {
-  std::string text = "ESPORTAZIONE DATI PER MOD.770/" + std::string(ANNO770) +
-                     " NON ESEGUITA\r\rFase: " + std::string(step);
-  if (!company.empty()) text += "\rAzienda: " + std::string(company);
-  text += "\rCausa: " + std::string(cause) +
-          "\r\rI file di esportazione del lancio precedente sono rimasti invariati.";
-  app.ui().message(text, app.form.caption, Icon::Critical);
-}
-
-std::string causeOf(const RuntimeError& e) {
-  return "Errore N." + std::to_string(e.number()) + " " + exportrules::trimmed(e.description());
-}
-
-// Leaves no archive open behind a run that stopped half-way.
-void closeArchivesQuietly(App& app) {
-  try {
-    app.lib.CHIUDIFILE(0);
-  } catch (...) {
-  }
+FailureTexts exportFailureTexts() {
+  return {"ESPORTAZIONE DATI PER MOD.770/" + std::string(ANNO770) + " NON ESEGUITA",
+          "I file di esportazione del lancio precedente sono rimasti invariati."};
 }
 
 // The yearly F24 databases stay open only inside this scope, however it is left.
@@ -72,31 +46,6 @@ class F24Session {
   F24Databases& f24_;
 };
 
-// Runs the producers, turning every failure into the run's critical message. A ProgramEnd of
-// the archive library's error routine is reported too, then goes on ending the program; the
-// run's temporaries go with the ExportRun as the stack unwinds.
-bool produce(ExportRun& run) {
-  App& app = run.app;
-  try {
-    ACQUISIZIONEDATI770(run);
-    return true;
-  } catch (const ExportFailure& f) {
-    reportFailure(app, run.step, f.company, f.cause);
-  } catch (const RuntimeError& e) {
-    reportFailure(app, run.step, run.company, causeOf(e));
-  } catch (const CommandAborted&) {
-    // Its message has been shown by the routine that aborted.
-  } catch (const ProgramEnd&) {
-    reportFailure(app, run.step, run.company, "errore negli archivi della procedura paghe");
-    throw;
-  } catch (const std::exception& e) {
-    reportFailure(app, run.step, run.company, e.what());
-  }
-  closeArchivesQuietly(app);
-  setBusy(app, false);
-  return false;
-}
-
 RunOutcome runExport(App& app, const std::string& certName, std::vector<WrittenFile>* written) {
   app.flags.OPZIONECU = app.form.Check1 == 1 ? 1 : 0;
   app.flags.OPZIONESALDO = app.form.Check3 == 1 ? 1 : 0;
@@ -113,7 +62,9 @@ RunOutcome runExport(App& app, const std::string& certName, std::vector<WrittenF
     } catch (const CommandAborted&) {
       return RunOutcome::Failed;
     }
-    if (!produce(run)) return RunOutcome::Failed;
+    // The run's temporaries go with the ExportRun as the stack unwinds.
+    if (!runGuarded(app, run, exportFailureTexts(), [&run] { ACQUISIZIONEDATI770(run); }))
+      return RunOutcome::Failed;
   }
   run.cert.CHIUDITABELLECU();
   run.cert.CHIUDICERTIFICAZIONI();
@@ -121,10 +72,10 @@ RunOutcome runExport(App& app, const std::string& certName, std::vector<WrittenF
   try {
     run.files.commit();
   } catch (const RuntimeError& e) {
-    reportFailure(app, run.step, {}, causeOf(e));
+    reportRunFailure(app, exportFailureTexts(), run.step, {}, runtimeCause(e));
     return RunOutcome::Failed;
   } catch (const std::exception& e) {
-    reportFailure(app, run.step, {}, e.what());
+    reportRunFailure(app, exportFailureTexts(), run.step, {}, e.what());
     return RunOutcome::Failed;
   }
   if (written) *written = run.files.written();
@@ -134,6 +85,19 @@ RunOutcome runExport(App& app, const std::string& certName, std::vector<WrittenF
                    app.form.caption, Icon::Information);
   return RunOutcome::Done;
 }
+
+// One step of the production, in the run's order; each producer is handed only what it uses.
+struct Production {
+  void (*run)(ExportRun&);
+  bool onlyWithCU;  // the self-employment lines run only when OPZIONECU is 1
+};
+
+constexpr Production kProduction[] = {
+    {[](ExportRun& r) { FRONTESOSTITUTI(r.app, r.files, r.quadro, r); }, false},
+    {[](ExportRun& r) { r.app.form.list2Visible = false; }, false},
+    // Quadro ST, quadro SV and quadro SX come here, in this order, then the self-employment
+    // lines appended to the quadro ST file (onlyWithCU).
+};
 
 void setCheck(MainForm& form, int& check, void (*click)(MainForm&)) {
   if (check == 1) return;
@@ -154,16 +118,6 @@ void restoreForm(App& app) {
 }
 
 }  // namespace
-
-void showLabel(App& app, std::string_view name, std::string_view text) {
-  app.form.labels[std::string(name)] = text;
-  app.form.labelVisible[std::string(name)] = true;
-  app.ui().progress(name, text);
-}
-
-void ExportRun::label(std::string_view name, std::string_view text) {
-  showLabel(app, name, text);
-}
 
 void CONTROLLIPRELIMINARI(App& app) {
   showLabel(app, "Label2", "Attendere prego ...... controlli preliminari in corso");
@@ -204,10 +158,8 @@ void CONTROLLIPRELIMINARI(App& app) {
 void ACQUISIZIONEDATI770(ExportRun& run) {
   App& app = run.app;
   setBusy(app, true);
-  FRONTESOSTITUTI(run);
-  app.form.list2Visible = false;
-  // The producers of quadro ST, quadro SV and quadro SX run here, in this order; then, when
-  // OPZIONECU is 1, the self-employment lines are appended to the quadro ST file.
+  for (const Production& p : kProduction)
+    if (!p.onlyWithCU || app.flags.OPZIONECU == 1) p.run(run);
   setBusy(app, false);
   hideLabel(app, "Label2", true);
   hideLabel(app, "Label4", true);
@@ -216,14 +168,7 @@ void ACQUISIZIONEDATI770(ExportRun& run) {
 
 RunOutcome CMDAVVIO_Click(App& app, std::vector<WrittenFile>* written) {
   MainForm& form = app.form;
-  app.flags.ERRORELISTA = 1;
-  for (std::size_t i = 0; i < form.List1.size(); ++i) {
-    form.listIndex = static_cast<int>(i);
-    if (form.isSelected(i)) {
-      app.flags.ERRORELISTA = 0;
-      break;
-    }
-  }
+  app.flags.ERRORELISTA = findFirstSelected(form) ? 0 : 1;
   if (app.flags.ERRORELISTA == 1) {
     if (!form.List1.empty()) form.listIndex = 0;
     app.ui().message("Nessuna ditta selezionata", form.caption, Icon::Information);
