@@ -20,40 +20,23 @@ CompanyRecord readCompany(App& app, std::string_view code) {
   return app.repo.DITX().starts_with("99") ? CompanyRecord::Void : CompanyRecord::Present;
 }
 
-// No company is in hand once the walk is left, by its end or by a failure.
-class CompanyInHand {
- public:
-  explicit CompanyInHand(RunPlace* place) : place_(place) {}
-  ~CompanyInHand() {
-    if (place_) place_->company.clear();
-  }
-  CompanyInHand(const CompanyInHand&) = delete;
-  CompanyInHand& operator=(const CompanyInHand&) = delete;
-  void set(const std::string& name) {
-    if (place_) place_->company = name;
-  }
-
- private:
-  RunPlace* place_;
-};
-
 }  // namespace
 
 void walkSelectedCompanies(App& app, CompanyRead read,
                            const std::function<void(const SelectedCompany&)>& visit,
                            RunPlace* place) {
   MainForm& form = app.form;
-  CompanyInHand inHand(place);
   for (std::size_t i = 0; i < form.List1.size(); ++i) {
     form.listIndex = static_cast<int>(i);
     if (!form.isSelected(i)) continue;
     const std::string& line = form.List1[i];
     SelectedCompany company{i, line.substr(0, 3), trimBlanks(line.substr(0, kCodeAndName)),
                             CompanyRecord::NotRead};
-    inHand.set(company.name);
+    if (place) place->company = company.name;
     if (read == CompanyRead::ByCode) company.record = readCompany(app, company.code);
     visit(company);
   }
+  if (place) place->company.clear();
 }
 
 bool findFirstSelected(MainForm& form) {

@@ -33,7 +33,8 @@ struct SelectedCompany {
 // Makes every line of List1 current in list order and hands each selected one to `visit`.
 // With CompanyRead::ByCode the company archive (base number 1) must be open; a missing or void
 // record goes to `visit` too, which decides. `place`, when given, names the company in hand
-// while it is visited and none once the walk is over, however it ends.
+// while it is visited and none once the walk is over; a visit that throws leaves its company
+// in hand, so that the failure message names it.
 void walkSelectedCompanies(App& app, CompanyRead read,
                            const std::function<void(const SelectedCompany&)>& visit,
                            RunPlace* place = nullptr);

@@ -108,7 +108,7 @@ TEST_F(CompanyWalkTest, VisitsTheSelectedLinesInListOrderWithTheirRecords) {
   EXPECT_EQ(f.listIndex, 5);
 }
 
-TEST_F(CompanyWalkTest, AVisitThatThrowsEndsTheWalkAndLeavesNoCompanyInHand) {
+TEST_F(CompanyWalkTest, AVisitThatThrowsEndsTheWalkWithItsCompanyInHand) {
   select({"002", "003", "004"});
   app->lib.FAIOPEN(1);
   RunPlace place;
@@ -123,7 +123,7 @@ TEST_F(CompanyWalkTest, AVisitThatThrowsEndsTheWalkAndLeavesNoCompanyInHand) {
                RunFailure);
   EXPECT_EQ(visited, (std::vector<std::string>{"002", "003"}));
   EXPECT_EQ(app->form.listIndex, 1);
-  EXPECT_EQ(place.company, "");
+  EXPECT_EQ(place.company, "003 BETA SRL") << "the failure message names the company";
 }
 
 TEST_F(CompanyWalkTest, FirstSelectedLineBecomesCurrent) {
