@@ -202,7 +202,7 @@ void FRONTESOSTITUTI(App& app, ExportFiles& files, QuadroState& quadro, RunPlace
   ArchiveLib& lib = app.lib;
   lib.CHIUDIFILE(0);
   files.closeAll();
-  for (double base : kOpenedBases) lib.FAIOPEN(base);
+  for (int base : inst::kExportBases) lib.FAIOPEN(base);
   for (const Pass& pass : kPasses) runPass(app, files, quadro, place, pass);
   lib.CHIUDIFILE(0);
   files.closeAll();

@@ -1,3 +1,4 @@
+#include "platform/text.h"
 #include "shell/companywalk.h"
 
 #include <string_view>
@@ -30,7 +31,7 @@ void walkSelectedCompanies(App& app, CompanyRead read,
     form.listIndex = static_cast<int>(i);
     if (!form.isSelected(i)) continue;
     const std::string& line = form.List1[i];
-    SelectedCompany company{i, line.substr(0, 3), trimBlanks(line.substr(0, kCodeAndName)),
+    SelectedCompany company{i, line.substr(0, 3), platform::trimmed(line.substr(0, kCodeAndName)),
                             CompanyRecord::NotRead};
     if (place) place->company = company.name;
     if (read == CompanyRead::ByCode) company.record = readCompany(app, company.code);

@@ -1,3 +1,4 @@
+#include "platform/text.h"
 #include "shell/runfailure.h"
 
 #include "platform/errors.h"
@@ -28,7 +29,7 @@ void reportRunFailure(App& app, const FailureTexts& texts, std::string_view step
 }
 
 std::string runtimeCause(const RuntimeError& e) {
-  return "Errore N." + std::to_string(e.number()) + " " + trimBlanks(e.description());
+  return "Errore N." + std::to_string(e.number()) + " " + platform::trimmed(e.description());
 }
 
 bool runGuarded(App& app, const RunPlace& place, const FailureTexts& texts,

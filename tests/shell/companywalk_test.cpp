@@ -1,6 +1,7 @@
 // The walk over the selected companies, the progress labels and the run-failure guard, on an
 // installation built on disk: which lines are visited and made current, what record each
 // visit finds in the DITX$ buffer, and what a failing run says and leaves behind.
+#include "platform/text.h"
 #include "shell/companywalk.h"
 
 #include <gtest/gtest.h>
@@ -46,7 +47,7 @@ class CompanyWalkTest : public ShellTest {
         [&](const SelectedCompany& c) {
           seen.push_back({c.line, app->form.listIndex, c.code, c.name,
                           place ? place->company : "",
-                          trimBlanks(app->repo.STRCOSTANTE(kNameField)), c.record});
+                          platform::trimmed(app->repo.STRCOSTANTE(kNameField)), c.record});
         },
         place);
     return seen;
