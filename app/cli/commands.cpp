@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "export/run.h"
+#include "platform/cp1252.h"
 #include "platform/ui.h"
 #include "shell/app.h"
 #include "shell/companylist.h"
@@ -12,9 +13,9 @@ namespace zr::cli {
 namespace {
 
 int printCompanies(App& app) {
-  for (const std::string& line : app.form.List1) std::cout << platform::toUtf8(line) << '\n';
-  std::cout.flush();
-  return std::cout ? kDone : kFailed;
+  for (const std::string& line : app.form.List1)
+    std::cout << platform::toUtf8Printable(line) << '\n';
+  return flushOutput("the company list") ? kDone : kFailed;
 }
 
 // The companies a command works on, as the user chose them on the command line.
@@ -82,7 +83,9 @@ int exportCompanies(App& app, const ExportArgs& args) {
       for (const WrittenFile& f : written)
         std::cout << platform::toUtf8(f.name) << ": " << f.records << " records of "
                   << f.recordLength << " characters\n";
-      std::cout.flush();
+      // The files are in place: a summary that cannot be written changes nothing of that.
+      if (!flushOutput("the list of exported files"))
+        std::cerr << "zorir770: the export itself succeeded; its files are in place\n";
       return kDone;
     case RunOutcome::Refused:
       return kRefused;

@@ -1,5 +1,7 @@
 #include "frontend.h"
 
+#include <cerrno>
+#include <cstring>
 #include <iostream>
 
 #include "platform/errors.h"
@@ -42,6 +44,17 @@ Services makeServices(const GlobalOptions& options) {
 }
 
 }  // namespace
+
+bool flushOutput(std::string_view what) {
+  errno = 0;
+  std::cout.flush();
+  if (std::cout) return true;
+  const int error = errno;
+  std::cerr << kProgram << ": cannot write " << what << " to standard output";
+  if (error != 0) std::cerr << ": " << std::strerror(error);
+  std::cerr << "\n";
+  return false;
+}
 
 int runCommand(const GlobalOptions& options, const Command& command) {
   int status = kDone;

@@ -5,6 +5,7 @@
 #include <functional>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 
 namespace zr {
 
@@ -34,6 +35,10 @@ struct UsageError : std::runtime_error {
 using Command = std::function<int(App&)>;
 
 int runCommand(const GlobalOptions& options, const Command& command);
+
+// Flushes standard output; when that fails (a full disk, a closed pipe) says on stderr what
+// could not be written and why, and returns false.
+bool flushOutput(std::string_view what);
 
 }  // namespace cli
 }  // namespace zr

@@ -27,7 +27,8 @@ int main(int argc, char** argv) {
     cli.parse(argc, argv);
   } catch (const CLI::ParseError& e) {
     const int code = cli.exit(e);
-    return code == 0 ? kDone : kUsage;
+    if (code != 0) return kUsage;
+    return flushOutput("the help text") ? kDone : kFailed;
   }
   return runCommand(global, command);
 }

@@ -9,6 +9,7 @@
 #include "export/valuerules.h"
 #include "repository/descriptors.h"
 #include "repository/repository.h"
+#include "shell/archivecheck.h"
 #include "shell/companywalk.h"
 #include "shell/progress.h"
 
@@ -202,7 +203,13 @@ void FRONTESOSTITUTI(App& app, ExportFiles& files, QuadroState& quadro, RunPlace
   ArchiveLib& lib = app.lib;
   lib.CHIUDIFILE(0);
   files.closeAll();
-  for (int base : inst::kExportBases) lib.FAIOPEN(base);
+  for (int base : inst::kExportBases) {
+    place.enterStep("apertura archivio base " + std::to_string(base));
+    lib.FAIOPEN(base);
+  }
+  // Read by record number later in the run: a cut last record is damage, not the end.
+  place.enterStep("controllo archivi");
+  for (int base : {inst::kEmployees, inst::kF24}) requireWholeRecords(lib, base);
   for (const Pass& pass : kPasses) runPass(app, files, quadro, place, pass);
   lib.CHIUDIFILE(0);
   files.closeAll();

@@ -10,6 +10,7 @@
 #include "export/valuerules.h"
 #include "repository/descriptors.h"
 #include "shell/app.h"
+#include "shell/archivecheck.h"
 #include "shell/companylist.h"
 #include "shell/companywalk.h"
 #include "shell/progress.h"
@@ -175,7 +176,17 @@ RunOutcome CMDAVVIO_Click(App& app, std::vector<WrittenFile>* written) {
     return RunOutcome::Refused;
   }
 
+  // A damaged company archive refuses the run before anything is written, the certification
+  // database's copy included.
   app.flags.ERRORELISTA = 0;
+  if (const auto damage = companyArchiveDamage(app)) {
+    app.flags.ERRORELISTA = 1;
+    app.ui().message("ARCHIVIO AZIENDE DANNEGGIATO\r" + *damage +
+                         ".\rEsportazione non eseguita: nessun file e' stato modificato.",
+                     form.caption, Icon::Critical);
+    restoreForm(app);
+    return RunOutcome::Refused;
+  }
   CONTROLLIPRELIMINARI(app);
 
   const std::string& archives = app.config.PERCORSOARCHIVI;

@@ -81,6 +81,17 @@ std::string toUtf8(std::string_view cp1252) {
   return out;
 }
 
+std::string toUtf8Printable(std::string_view cp1252) {
+  constexpr char32_t kReplacement = 0xFFFD;
+  std::string out;
+  out.reserve(cp1252.size() + cp1252.size() / 4);
+  for (char c : cp1252) {
+    const auto b = static_cast<unsigned char>(c);
+    appendUtf8(out, b < 0x20 || b == 0x7F ? kReplacement : codePoint(b));
+  }
+  return out;
+}
+
 bool isValidUtf8(std::string_view s) {
   for (std::size_t i = 0; i < s.size();) {
     char32_t cp = 0;
