@@ -29,6 +29,13 @@ class CliDamageTest : public CliTest {
     EXPECT_EQ(readHostFile(archive("FRONTE.V24")), "OLD");
   }
 
+  // A fresh installation of one company with an earlier run's front page.
+  void buildOneCompanyIn(const TempDir& installation) {
+    root = installation.str();
+    build({company(1, "ALFA SRL")});
+    plantPreviousExport();
+  }
+
   // zorir770 on the installation with its standard output going to /dev/full.
   CliRun onFullDisk(const std::vector<std::string>& rest) {
     const fs::path err = dir / "full.err";
@@ -100,9 +107,7 @@ TEST_F(CliDamageTest, PaymentOrEmployeeArchiveCutShortFailsTheRunNamingIt) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.file);
     TempDir installation;
-    root = installation.str();
-    build({company(1, "ALFA SRL")});
-    plantPreviousExport();
+    buildOneCompanyIn(installation);
     const std::uintmax_t cut = 2 * c.record + 17;
     fs::resize_file(archive(c.file), cut);
 
@@ -127,9 +132,7 @@ TEST_F(CliDamageTest, AnArchiveThatCannotBeOpenedIsNamedByItsStep) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.file);
     TempDir installation;
-    root = installation.str();
-    build({company(1, "ALFA SRL")});
-    plantPreviousExport();
+    buildOneCompanyIn(installation);
     // A folder where the archive should be: no open can succeed.
     fs::remove(archive(c.file));
     fs::create_directory(archive(c.file));
