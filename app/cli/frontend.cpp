@@ -19,8 +19,8 @@ Services makeServices(const GlobalOptions& options) {
       platform::makeHostFiles(options.root.empty() ? platform::defaultDriveRoot() : options.root);
   s.ui = std::make_unique<platform::ConsoleUi>(std::cerr, options.yes);
   s.clock = platform::makeSystemClock();
-  s.settings = platform::makeIniSettings(options.registry.empty() ? platform::defaultRegistryPath()
-                                                                  : options.registry);
+  s.settings = platform::makeIniSettings(
+      *s.files, options.registry.empty() ? platform::defaultRegistryPath() : options.registry);
   return s;
 }
 

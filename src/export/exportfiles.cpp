@@ -140,6 +140,9 @@ void ExportFiles::commit() {
       files_.rename(e.tempPath, e.finalPath);
       e.moved = true;
     }
+    // Until the folder is synced the renames may not survive a power loss, some of them or
+    // all: a set that cannot be made durable is put back like one that could not be renamed.
+    files_.syncFolder(archives_);
   } catch (...) {
     rollBack();
     dropBackups(/*afterRollBack=*/true);
@@ -162,6 +165,11 @@ void ExportFiles::rollBack() noexcept {
     } catch (...) {
       // The backup stays beside the file for the operator; the failure is being reported.
     }
+  }
+  try {
+    files_.syncFolder(archives_);
+  } catch (...) {
+    // The failure that made us roll back is the one reported.
   }
 }
 

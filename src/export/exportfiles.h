@@ -67,9 +67,10 @@ class ExportFiles {
   void closeAll();
 
   // Flushes every file to stable storage, then renames each over its final name, in the
-  // order of creation. Each previous file is first copied aside, so that a rename failing
-  // half-way puts back the files already moved: the set stays the previous one or becomes the
-  // new one as a whole. Throws the platform's RuntimeError once everything is put back.
+  // order of creation, then syncs the folder. Each previous file is first copied aside, so
+  // that a rename or the folder sync failing puts back the files already moved: the set stays
+  // the previous one or becomes the new one, durably, as a whole. Throws the platform's
+  // RuntimeError once everything is put back.
   void commit();
   // The final names of the files this run has written (or would write), in order.
   std::vector<std::string> finalNames() const;

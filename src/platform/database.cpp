@@ -91,7 +91,7 @@ std::unique_ptr<Database> refuseJet(Files&, const std::string& path) {
 }
 
 std::unique_ptr<Database> openSqlite(Files& files, const std::string& path) {
-  return sqlitedb::openFile(path, files.resolve(path));
+  return sqlitedb::openFile(files, path);
 }
 
 // Every format the engine knows, recognised by the file's first bytes.

@@ -152,7 +152,8 @@ void Statement::reset() {
 
 // --- Connection ---
 
-Connection::Connection(sqlite3* db, std::string path) : db_(db), path_(std::move(path)) {}
+Connection::Connection(sqlite3* db, std::string path, std::unique_ptr<FilesVfs> vfs)
+    : db_(db), path_(std::move(path)), vfs_(std::move(vfs)) {}
 
 Connection::~Connection() {
   close();
@@ -162,8 +163,10 @@ void Connection::close() {
   if (!db_) return;
   idle_.clear();
   while (sqlite3_stmt* s = sqlite3_next_stmt(db_, nullptr)) sqlite3_finalize(s);
-  sqlite3_close(db_);
+  // A handle that would not close still uses its file layer: that must then stay registered.
+  if (sqlite3_close(db_) != SQLITE_OK) (void)vfs_.release();
   db_ = nullptr;
+  vfs_.reset();
 }
 
 Statement Connection::statement(const std::string& sql) {
@@ -200,7 +203,12 @@ void Connection::giveBack(const std::string& sql, sqlite3_stmt* stmt) {
 }
 
 void Connection::fail(int rc, std::string_view doing) const {
-  throw engineError(rc, path_, engineReason(db_, rc), doing);
+  std::string reason = engineReason(db_, rc);
+  // The file layer's own failure says what the engine's code cannot: which call, which error.
+  if (vfs_) {
+    if (std::string file = vfs_->takeFailure(); !file.empty()) reason += "; " + file;
+  }
+  throw engineError(rc, path_, reason, doing);
 }
 
 const TableInfo* Connection::table(std::string_view name) {
@@ -300,25 +308,27 @@ class SqliteDatabase : public Database {
 
 }  // namespace
 
-std::unique_ptr<Database> adopt(sqlite3* db, std::string path) {
+std::unique_ptr<Database> adopt(sqlite3* db, std::string path, std::unique_ptr<FilesVfs> vfs) {
   sqlite3_extended_result_codes(db, 1);
   sqlite3_busy_timeout(db, kBusyTimeoutMs);
-  auto conn = std::make_shared<Connection>(db, std::move(path));
+  auto conn = std::make_shared<Connection>(db, std::move(path), std::move(vfs));
   // Reading the schema now makes a damaged or foreign file fail at the open, by name.
   Statement probe = conn->statement("SELECT count(*) FROM sqlite_master");
   probe.step();
   return std::make_unique<SqliteDatabase>(std::move(conn));
 }
 
-std::unique_ptr<Database> openFile(const std::string& path, const std::string& hostPath) {
+std::unique_ptr<Database> openFile(Files& files, const std::string& path) {
+  auto vfs = std::make_unique<FilesVfs>(files);
   sqlite3* db = nullptr;
-  int rc = sqlite3_open_v2(hostPath.c_str(), &db, SQLITE_OPEN_READONLY, nullptr);
+  int rc = sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY, vfs->name());
   if (rc != SQLITE_OK) {
     std::string reason = engineReason(db, rc);
+    if (std::string file = vfs->takeFailure(); !file.empty()) reason += "; " + file;
     sqlite3_close(db);
     throw engineError(rc, path, reason, "opening");
   }
-  return adopt(db, path);
+  return adopt(db, path, std::move(vfs));
 }
 
 }  // namespace zr::platform::sqlitedb

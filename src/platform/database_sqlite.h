@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "platform/database.h"
+#include "platform/database_vfs.h"
 
 namespace zr::platform::sqlitedb {
 
@@ -67,7 +68,8 @@ class Statement {
 // close see a closed connection rather than a dangling handle.
 class Connection : public std::enable_shared_from_this<Connection> {
  public:
-  Connection(sqlite3* db, std::string path);
+  // `vfs`, when given, is the file layer the handle was opened through; it outlives the handle.
+  Connection(sqlite3* db, std::string path, std::unique_ptr<FilesVfs> vfs = nullptr);
   ~Connection();
   Connection(const Connection&) = delete;
   Connection& operator=(const Connection&) = delete;
@@ -91,6 +93,7 @@ class Connection : public std::enable_shared_from_this<Connection> {
 
   sqlite3* db_;
   std::string path_;
+  std::unique_ptr<FilesVfs> vfs_;
   std::unordered_map<std::string, std::vector<sqlite3_stmt*>> idle_;
   std::map<std::string, std::unique_ptr<TableInfo>> tables_;   // by upper-case name
   std::map<std::string, std::unique_ptr<IndexInfo>> indexes_;  // by upper-case name
@@ -108,8 +111,9 @@ std::unique_ptr<Recordset> runQuery(std::shared_ptr<Connection> conn, std::strin
 
 // A database over a handle this object takes over (a file, or an in-memory copy made by
 // another reader); `path` is the name the messages use.
-std::unique_ptr<Database> adopt(sqlite3* db, std::string path);
-// Opens a SQLite file read-only: `path` for messages, `hostPath` for the engine.
-std::unique_ptr<Database> openFile(const std::string& path, const std::string& hostPath);
+std::unique_ptr<Database> adopt(sqlite3* db, std::string path,
+                                std::unique_ptr<FilesVfs> vfs = nullptr);
+// Opens a SQLite file read-only through `files`, which must outlive the database.
+std::unique_ptr<Database> openFile(Files& files, const std::string& path);
 
 }  // namespace zr::platform::sqlitedb

@@ -107,6 +107,24 @@ void HostFiles::rename(std::string_view from, std::string_view to) {
     hostio::fail(hostio::openErrorNumber(errno, source), from, source);
 }
 
+void HostFiles::syncFolder(std::string_view folder) {
+  std::string host = resolve(folder);
+  int fd = ::open(host.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) {
+    const int err = errno;
+    hostio::fail(err == ENOENT || err == ENOTDIR ? 76 : hostio::openErrorNumber(err, host), folder,
+                 host);
+  }
+  int err = 0;
+  while (::fsync(fd) != 0) {
+    if (errno == EINTR) continue;
+    if (errno != EINVAL && errno != EROFS) err = errno;  // EINVAL: a folder that cannot be synced
+    break;
+  }
+  ::close(fd);
+  if (err) hostio::fail(hostio::ioErrorNumber(err), folder, host);
+}
+
 void HostFiles::makeDirectories(std::string_view path) {
   std::string host = resolve(path);
   std::error_code ec;

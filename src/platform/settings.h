@@ -24,8 +24,11 @@ class Settings {
   virtual std::optional<RegistryValue> query(std::string_view subkey, std::string_view name) = 0;
 };
 
-// INI backend; an absent file is an absent key.
-std::unique_ptr<Settings> makeIniSettings(std::string path);
+class Files;
+
+// INI backend reading `path` (a host or system path) through `files`, which must outlive it;
+// an absent file is an absent key.
+std::unique_ptr<Settings> makeIniSettings(Files& files, std::string path);
 // --registry FILE, else $XDG_CONFIG_HOME/zorir770/registry.ini (~/.config/...).
 std::string defaultRegistryPath();
 

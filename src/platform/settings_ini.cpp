@@ -1,15 +1,11 @@
 // The registry of the current user kept in an INI file: one section per key, NAME=text for
-// strings, NAME=dword:hex for numbers. Read once, on the first query.
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
+// strings, NAME=dword:hex for numbers. Read once, on the first query, through Files.
 #include <cstdlib>
 #include <map>
 
 #include "platform/cp1252.h"
 #include "platform/errors.h"
+#include "platform/files.h"
 #include "platform/pathmap.h"
 #include "platform/settings.h"
 #include "platform/ui.h"
@@ -96,7 +92,7 @@ RegistryValue valueOf(std::string_view raw) {
 
 class IniSettings : public Settings {
  public:
-  explicit IniSettings(std::string path) : path_(std::move(path)) {}
+  IniSettings(Files& files, std::string path) : files_(files), path_(std::move(path)) {}
 
   std::optional<RegistryValue> query(std::string_view subkey, std::string_view name) override {
     if (!loaded_) load();
@@ -118,24 +114,16 @@ class IniSettings : public Settings {
   }
 
   std::string readFile() {
-    int fd = ::open(path_.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-      if (errno == ENOENT || errno == ENOTDIR) return {};  // no file: no keys
-      throw RuntimeError::of(errno == EACCES ? 70 : 75, path_);
+    std::unique_ptr<File> file;
+    try {
+      file = files_.open(path_, OpenMode::Read);
+    } catch (const RuntimeError& e) {
+      if (e.number() == 53 || e.number() == 76) return {};  // no file: no keys
+      throw;
     }
     std::string out;
     char buf[8192];
-    for (;;) {
-      ssize_t got = ::read(fd, buf, sizeof buf);
-      if (got < 0 && errno == EINTR) continue;
-      if (got < 0) {
-        ::close(fd);
-        throw RuntimeError::of(errno == EISDIR ? 75 : 57, path_);
-      }
-      if (got == 0) break;
-      out.append(buf, static_cast<std::size_t>(got));
-    }
-    ::close(fd);
+    while (std::size_t got = file->readAt(out.size(), buf, sizeof buf)) out.append(buf, got);
     return out;
   }
 
@@ -164,6 +152,7 @@ class IniSettings : public Settings {
     }
   }
 
+  Files& files_;
   std::string path_;
   bool loaded_ = false;
   std::map<std::string, std::map<std::string, RegistryValue>> keys_;
@@ -171,8 +160,8 @@ class IniSettings : public Settings {
 
 }  // namespace
 
-std::unique_ptr<Settings> makeIniSettings(std::string path) {
-  return std::make_unique<IniSettings>(std::move(path));
+std::unique_ptr<Settings> makeIniSettings(Files& files, std::string path) {
+  return std::make_unique<IniSettings>(files, std::move(path));
 }
 
 std::string defaultRegistryPath() {

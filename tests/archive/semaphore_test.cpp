@@ -8,6 +8,7 @@
 #include <chrono>
 
 #include "archive/archive_bed.h"
+#include "support/fault_files.h"
 
 namespace zr::testing {
 namespace {
@@ -16,17 +17,6 @@ using namespace std::chrono_literals;
 
 constexpr const char* kSemaphore = "C:\\ARCHIVI\\TRSEMA.DAT";
 const std::string kNotice = "Archivio TRSEMA.DAT in uso da un altro programma ... attendere";
-
-// The semaphore's lock fails with an error other than "in use".
-class FailingFiles : public platform::FilesWrapper {
- public:
-  using FilesWrapper::FilesWrapper;
-  std::unique_ptr<platform::File> openLocked(std::string_view p) override {
-    ++attempts;
-    throw RuntimeError::of(57, std::string(p));
-  }
-  int attempts = 0;
-};
 
 std::vector<platform::ScriptedUi::Event> progressEvents(const platform::ScriptedUi& ui) {
   std::vector<platform::ScriptedUi::Event> out;
@@ -37,14 +27,16 @@ std::vector<platform::ScriptedUi::Event> progressEvents(const platform::Scripted
 
 TEST(Semaphore, AnErrorOtherThanInUseEndsTheProgramWithoutRetrying) {
   ArchiveBed bed({{16, "TRSEMA.DAT", "2000"}});
-  FailingFiles failing(bed.files());
+  // The semaphore's lock fails with an error other than "in use".
+  FaultFiles failing(bed.files());
+  failing.inject(fail(Call::Lock, 57).fromThenOn());
   platform::FixedClock clock{std::chrono::year{2024} / 1 / 1};
   platform::ScriptedUi ui;
   Config config;
   config.PERCORSOARCHIVI = kArchives;
   ArchiveLib lib(failing, ui, clock, config);
   EXPECT_THROW(lib.APRISEMA(), ProgramEnd);
-  EXPECT_EQ(failing.attempts, 1);
+  EXPECT_EQ(failing.calls(Call::Lock), 1);
   ASSERT_EQ(ui.dialogs().size(), 2u);
   EXPECT_EQ(ui.dialogs()[0].text.rfind("Errore 57 Device I/O error", 0), 0u);
   EXPECT_EQ(lib.NUMFILE(kSemaphoreBase), 0);

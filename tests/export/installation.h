@@ -132,7 +132,7 @@ class LoadedApp {
     s.ui = std::move(ui);
     s.clock = std::make_unique<platform::FixedClock>(std::chrono::year_month_day{
         std::chrono::year{2024}, std::chrono::month{2}, std::chrono::day{20}});
-    s.settings = platform::makeIniSettings(inst.builder.registryPath());
+    s.settings = platform::makeIniSettings(*s.files, inst.builder.registryPath());
     app = std::make_unique<App>(std::move(s));
     RIZ770_Load(*app);
     this->ui->clear();

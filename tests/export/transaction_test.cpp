@@ -1,5 +1,5 @@
 // A run that fails half-way leaves the previous export files byte for byte, removes its
-// temporaries and says what failed: faults injected through a Files wrapper, or an archive
+// temporaries and says what failed: faults injected through the fault injector, or an archive
 // that shrank under the list.
 #include <gtest/gtest.h>
 
@@ -9,68 +9,16 @@
 
 #include "export/installation.h"
 #include "platform/errors.h"
+#include "support/fault_files.h"
 
 namespace zr::exporttest {
 namespace {
 
 using platform::Icon;
 
-// An open file whose reads or writes fail on request.
-class FaultyFile : public platform::File {
- public:
-  FaultyFile(std::unique_ptr<platform::File> f, std::function<bool(std::uint64_t)> failRead,
-             bool failWrites)
-      : f_(std::move(f)), failRead_(std::move(failRead)), failWrites_(failWrites) {}
-  std::size_t readAt(std::uint64_t offset, char* buf, std::size_t n) override {
-    if (failRead_ && failRead_(offset)) throw RuntimeError::of(57, f_->path());
-    return f_->readAt(offset, buf, n);
-  }
-  void writeAt(std::uint64_t offset, std::string_view bytes) override {
-    if (failWrites_) throw RuntimeError::of(61, f_->path());
-    f_->writeAt(offset, bytes);
-  }
-  std::uint64_t size() override { return f_->size(); }
-  void sync() override { f_->sync(); }
-  const std::string& path() const override { return f_->path(); }
-
- private:
-  std::unique_ptr<platform::File> f_;
-  std::function<bool(std::uint64_t)> failRead_;
-  bool failWrites_;
-};
-
-class FaultyFiles : public platform::FilesWrapper {
- public:
-  using FilesWrapper::FilesWrapper;
-
-  // Reads of this file at this offset fail once a file whose path contains `armedBy` opens.
-  std::string readPath;
-  std::uint64_t readOffset = 0;
-  std::string armedBy;
-  // Writes to a file whose path contains this fail (a full disk).
-  std::string failWritesTo;
-  // A rename onto a path containing this fails.
-  std::string failRenameTo;
-
-  std::unique_ptr<platform::File> open(std::string_view p, platform::OpenMode m) override {
-    if (!armedBy.empty() && p.find(armedBy) != std::string_view::npos) armed_ = true;
-    auto f = target_.open(p, m);
-    const bool failWrites = !failWritesTo.empty() && p.find(failWritesTo) != std::string_view::npos;
-    std::function<bool(std::uint64_t)> failRead;
-    if (p == readPath)
-      failRead = [this](std::uint64_t offset) { return armed_ && offset == readOffset; };
-    if (!failRead && !failWrites) return f;
-    return std::make_unique<FaultyFile>(std::move(f), std::move(failRead), failWrites);
-  }
-  void rename(std::string_view from, std::string_view to) override {
-    if (!failRenameTo.empty() && to.find(failRenameTo) != std::string_view::npos)
-      throw RuntimeError::of(75, std::string(to));
-    target_.rename(from, to);
-  }
-
- private:
-  bool armed_ = false;
-};
+using testing::Call;
+using testing::fail;
+using testing::FaultFiles;
 
 std::optional<std::string> contents(const std::filesystem::path& p) {
   if (!std::filesystem::exists(p)) return std::nullopt;
@@ -85,7 +33,7 @@ std::string companyArchivePath(App& app) {
 }
 
 TEST(TransactionalExport, AFailedRunLeavesThePreviousFilesAndSaysWhatFailed) {
-  using Inject = std::function<void(Installation&, LoadedApp&, FaultyFiles&)>;
+  using Inject = std::function<void(Installation&, LoadedApp&, FaultFiles&)>;
   struct Case {
     const char* what;
     bool previousExport;
@@ -96,7 +44,7 @@ TEST(TransactionalExport, AFailedRunLeavesThePreviousFilesAndSaysWhatFailed) {
   const Case cases[] = {
       {"company archive shrunk under the list",
        true,
-       [](Installation&, LoadedApp& a, FaultyFiles&) {
+       [](Installation&, LoadedApp& a, FaultFiles&) {
          // Another program shortens the company archive after the list was loaded.
          const auto host = a.app->files().resolve(companyArchivePath(*a.app));
          std::filesystem::resize_file(host, 2 * static_cast<std::uintmax_t>(a.app->lib.LUNGREC(1)));
@@ -105,32 +53,50 @@ TEST(TransactionalExport, AFailedRunLeavesThePreviousFilesAndSaysWhatFailed) {
        0},
       {"full disk on the second file",
        true,
-       [](Installation&, LoadedApp&, FaultyFiles& f) { f.failWritesTo = "SOSTITUT.V24"; },
+       [](Installation&, LoadedApp&, FaultFiles& f) {
+         f.inject(fail(Call::Write).on("SOSTITUT.V24").fromThenOn().diskFull());
+       },
        {"NON ESEGUITA", "Fase: anagrafica sostituti (SOSTITUT.V24)", "Azienda: 004 QUARTA SAS",
         "Errore N.61"},
        0},
       {"failed rename rolls back the files already moved",
        true,
-       [](Installation&, LoadedApp&, FaultyFiles& f) { f.failRenameTo = "SOSTITUT.V24"; },
+       [](Installation&, LoadedApp&, FaultFiles& f) {
+         f.inject(fail(Call::Rename, 75).on("SOSTITUT.V24"));
+       },
        {"NON ESEGUITA", "Fase: registrazione dei file di esportazione", "Errore N.75"},
        0},
       {"failed rename of a first export",
        false,
-       [](Installation&, LoadedApp&, FaultyFiles& f) { f.failRenameTo = "SOSTITUT.V24"; },
+       [](Installation&, LoadedApp&, FaultFiles& f) {
+         f.inject(fail(Call::Rename, 75).on("SOSTITUT.V24"));
+       },
        {"NON ESEGUITA", "Fase: registrazione dei file di esportazione", "Errore N.75"},
+       0},
+      {"failed folder sync after the renames puts the previous files back",
+       true,
+       [](Installation&, LoadedApp&, FaultFiles& f) { f.inject(fail(Call::FolderSync, 57)); },
+       {"NON ESEGUITA", "Fase: registrazione dei file di esportazione", "Errore N.57"},
+       0},
+      {"failed folder sync after a first export removes the new files",
+       false,
+       [](Installation&, LoadedApp&, FaultFiles& f) { f.inject(fail(Call::FolderSync, 57)); },
+       {"NON ESEGUITA", "Fase: registrazione dei file di esportazione", "Errore N.57"},
        0},
       {"archive read error mid-run",
        true,
-       [](Installation&, LoadedApp& a, FaultyFiles& f) {
-         f.readPath = companyArchivePath(*a.app);
-         f.readOffset = static_cast<std::uint64_t>(a.app->lib.LUNGREC(1));  // company 002
-         f.armedBy = "FRONTE.V24";
+       [](Installation&, LoadedApp& a, FaultFiles& f) {
+         const auto company2 = static_cast<std::uint64_t>(a.app->lib.LUNGREC(1));
+         f.inject(fail(Call::Read)
+                      .on(companyArchivePath(*a.app))
+                      .atOffset(company2)
+                      .after("FRONTE.V24"));
        },
        {"NON ESEGUITA", "Fase: frontespizio (FRONTE.V24)", "Azienda: 002 SECONDA SRL", "archivi"},
        3},  // the archive library's error routine ends the program
       {"unopenable payments database",
        true,
-       [](Installation& inst, LoadedApp&, FaultyFiles&) {
+       [](Installation& inst, LoadedApp&, FaultFiles&) {
          writeBytes(inst.archive("SF242015.MDB"), std::string(2048, 'z'));
        },
        {"SF242015.MDB"},
@@ -154,9 +120,9 @@ TEST(TransactionalExport, AFailedRunLeavesThePreviousFilesAndSaysWhatFailed) {
     const auto front = contents(inst.archive("FRONTE.V24"));
     const auto substitutes = contents(inst.archive("SOSTITUT.V24"));
 
-    FaultyFiles* faulty = nullptr;
+    FaultFiles* faulty = nullptr;
     LoadedApp a(inst, [&](platform::Files& host) {
-      auto f = std::make_unique<FaultyFiles>(host);
+      auto f = std::make_unique<FaultFiles>(host);
       faulty = f.get();
       return f;
     });
@@ -181,6 +147,70 @@ TEST(TransactionalExport, AFailedRunLeavesThePreviousFilesAndSaysWhatFailed) {
     for (const auto& text : c.says) EXPECT_NE(d.back().text.find(text), std::string::npos) << text;
     for (const auto& e : d) EXPECT_EQ(e.text.find("terminata"), std::string::npos) << e.text;
   }
+}
+
+// Every read that SQLite makes of the databases during a run, failed in turn: each run fails
+// naming a database, the previous files stay and nothing is left behind.
+TEST(TransactionalExport, ADatabaseReadErrorInsideTheEngineFailsTheRunWhereverItFalls) {
+  Installation inst;
+  auto& b = inst.builder;
+  b.putCompany(company(1, {{"T002", "PRIMA SPA"}, {"T012", "11111111111"}}));
+  b.putCompany(company(2, {{"T002", "SECONDA SRL"}, {"T012", "22222222222"}}));
+  b.close();
+  {
+    LoadedApp a(inst);
+    a.selectAll();
+    ASSERT_EQ(CMDAVVIO_Click(*a.app), RunOutcome::Done);
+  }
+  const auto front = contents(inst.archive("FRONTE.V24"));
+  const auto substitutes = contents(inst.archive("SOSTITUT.V24"));
+  ASSERT_TRUE(front && substitutes);
+
+  int reads = 0;
+  {
+    FaultFiles* faulty = nullptr;
+    LoadedApp a(inst, [&](platform::Files& host) {
+      auto f = std::make_unique<FaultFiles>(host);
+      faulty = f.get();
+      return f;
+    });
+    a.selectAll();
+    const int before = faulty->calls(Call::Read, ".MDB");
+    ASSERT_EQ(CMDAVVIO_Click(*a.app), RunOutcome::Done);
+    reads = faulty->calls(Call::Read, ".MDB") - before;
+  }
+  ASSERT_GT(reads, 24) << "the run reads every yearly database";
+  for (int k = 1; k <= reads; ++k) {
+    SCOPED_TRACE("database read " + std::to_string(k) + " of " + std::to_string(reads));
+    FaultFiles* faulty = nullptr;
+    LoadedApp a(inst, [&](platform::Files& host) {
+      auto f = std::make_unique<FaultFiles>(host);
+      faulty = f.get();
+      return f;
+    });
+    a.selectAll();
+    faulty->inject(fail(Call::Read).nth(k).on(".MDB"));
+    int status = 0;
+    try {
+      EXPECT_EQ(CMDAVVIO_Click(*a.app), RunOutcome::Failed);
+    } catch (const ProgramEnd& e) {
+      status = e.status;
+    }
+    EXPECT_EQ(faulty->fired(), 1);
+    EXPECT_TRUE(status == 0 || status == 3) << status;
+    EXPECT_EQ(contents(inst.archive("FRONTE.V24")), front);
+    EXPECT_EQ(contents(inst.archive("SOSTITUT.V24")), substitutes);
+    EXPECT_EQ(inst.leftovers(), std::vector<std::string>{});
+    const auto d = a.dialogs();
+    ASSERT_FALSE(d.empty());
+    bool named = false;
+    for (const auto& e : d) {
+      EXPECT_EQ(e.text.find("terminata"), std::string::npos) << e.text;
+      if (e.icon == Icon::Critical && e.text.find(".MDB") != std::string::npos) named = true;
+    }
+    EXPECT_TRUE(named) << d.back().text;
+  }
+  RecordProperty("database_reads_swept", reads);
 }
 
 }  // namespace

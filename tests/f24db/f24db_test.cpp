@@ -12,6 +12,7 @@
 #include "platform/files.h"
 #include "platform/test_util.h"
 #include "platform/ui.h"
+#include "support/fault_files.h"
 #include "support/tempdir.h"
 
 namespace zr {
@@ -43,18 +44,6 @@ std::string yearFile(int year) {
   return "SF24" + std::to_string(year) + ".MDB";
 }
 
-// A files backend on which one name cannot be opened, as when another program holds it.
-class LockedFiles : public platform::FilesWrapper {
- public:
-  using FilesWrapper::FilesWrapper;
-  std::unique_ptr<platform::File> open(std::string_view p, platform::OpenMode m) override {
-    if (p.ends_with(locked)) throw RuntimeError::of(70, std::string(p));
-    return target_.open(p, m);
-  }
-  bool exists(std::string_view p) override { return !p.ends_with(locked) && target_.exists(p); }
-  std::string locked = "\x01";
-};
-
 // An archives folder C:\ARCHIVI under a temporary drive root, with the library over it.
 class F24Test : public ::testing::Test {
  protected:
@@ -77,7 +66,7 @@ class F24Test : public ::testing::Test {
   fs::path archives = root / "ARCHIVI";
   fs::path templateFile = archives / "SF24XXXX.MDB";
   std::unique_ptr<platform::Files> hostFiles = platform::makeHostFiles(root.str());
-  LockedFiles files{*hostFiles};
+  testing::FaultFiles files{*hostFiles};
   platform::ScriptedUi ui;
   platform::FixedClock clock{std::chrono::year{2024} / 3 / 1};
   Config config;
@@ -93,7 +82,8 @@ TEST_F(F24Test, PrepareCopiesTheTemplateOnlyWhereAYearIsMissing) {
   writeF24Database(archives / yearFile(2010), 4);
   writeBytes(archives / yearFile(2023), "payroll data, not a copy");
   writeBytes(archives / yearFile(2030), "held by another program");
-  files.locked = "SF242030.MDB";
+  // Held by another program: it cannot be opened.
+  files.inject(testing::fail(testing::Call::Open, 70).on("SF242030.MDB").fromThenOn());
   auto expected = snapshot();
   for (int y = kFirstF24Year; y <= kLastF24Year; ++y) expected.try_emplace(yearFile(y), tmpl);
 

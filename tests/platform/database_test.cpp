@@ -9,6 +9,7 @@
 
 #include "platform/files.h"
 #include "platform/test_util.h"
+#include "support/fault_files.h"
 #include "support/tempdir.h"
 
 namespace zr::platform {
@@ -117,6 +118,34 @@ TEST_F(DatabaseTest, AnUncommittedWriterDoesNotStopTheReading) {
             SQLITE_OK);
   EXPECT_EQ(db->query("SELECT * FROM ROWS")->recordCount(), 6);
   sqlite3_close(writer);
+}
+
+// The engine reads the file through Files: its reads are counted there, and one that fails
+// inside a query is an error naming the database and what the file layer said.
+TEST_F(DatabaseTest, TheEngineReadsThroughFilesAndReportsTheirFailures) {
+  testing::FaultFiles faulty(*files);
+  auto faultyEngine = makeDatabaseEngine(faulty);
+  auto db = faultyEngine->open("c:\\archivi\\rows.mdb");  // the path mapping of the archives
+  const int before = faulty.calls(testing::Call::Read, "rows.mdb");
+  EXPECT_EQ(db->query("SELECT * FROM ROWS")->recordCount(), 6);
+  EXPECT_GT(faulty.calls(testing::Call::Read, "rows.mdb"), before);
+
+  // A fresh handle re-reads the file; its first read after the open fails.
+  db = faultyEngine->open(kRows);
+  faulty.inject(testing::fail(testing::Call::Read, 57).on("ROWS.MDB"));
+  RuntimeError e = errorOf([&] { db->query("SELECT * FROM ROWS WHERE KRIGO = ?", {11.0}); });
+  EXPECT_EQ(faulty.fired(), 1);
+  EXPECT_EQ(e.number(), 3043) << e.description();
+  EXPECT_THAT(e.description(), AllOf(HasSubstr(kRows), HasSubstr("error 57 Device I/O error")));
+  EXPECT_EQ(db->query("SELECT * FROM ROWS WHERE KRIGO = ?", {11.0})->recordCount(), 4);
+
+  // A short read inside the file is a failure, never a page of zeros (no rows, or wrong ones).
+  faulty.clear();
+  db = faultyEngine->open(kRows);
+  faulty.inject(testing::fail(testing::Call::Read).on("ROWS.MDB").shortened().fromThenOn());
+  e = errorOf([&] { db->query("SELECT * FROM ROWS")->recordCount(); });
+  EXPECT_EQ(e.number(), 3043) << e.description();
+  EXPECT_THAT(e.description(), HasSubstr("short read at offset"));
 }
 
 TEST_F(DatabaseTest, QueryBindsParametersAndHoldsItsRows) {

@@ -170,6 +170,10 @@ TEST_F(FilesTest, CopyAndRenameReplaceTheTargetOrLeaveIt) {
   EXPECT_EQ(numberOf([&] { files->rename("C:\\ARK\\NEW.TMP", "C:\\ARK\\X"); }), 53);
   EXPECT_EQ(numberOf([&] { files->rename("C:\\ARK\\SRC.DAT", "C:\\NONE\\X"); }), 76);
   EXPECT_EQ(files->list("C:\\ARK"), (Names{"Dst.Dat", "SRC.DAT"}));
+  // The folder sync after renames: a folder in any spelling, and the errors of a missing one.
+  files->syncFolder("C:\\ark");
+  EXPECT_EQ(numberOf([&] { files->syncFolder("C:\\NONE"); }), 76);
+  EXPECT_EQ(numberOf([&] { files->syncFolder("C:\\ARK\\NONE"); }), 76);
 
   // Out of space: the file size limit stands for a full disk, so writes past it fail.
   writeBytes(ark / "SRC.DAT", std::string(200000, 'n'));

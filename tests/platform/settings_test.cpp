@@ -18,12 +18,13 @@ class IniSettingsTest : public ::testing::Test {
   // The text of a string value as an INI file with `content` gives it, or a marker.
   std::string text(const std::string& content, std::string_view key, std::string_view name) {
     testing::writeBytes(file, content);
-    auto v = makeIniSettings(file.string())->query(key, name);
+    auto v = makeIniSettings(*files, file.string())->query(key, name);
     if (!v) return "<absent>";
     if (v->type == RegistryValue::Type::Dword) return "dword " + std::to_string(v->dword);
     return v->type == RegistryValue::Type::String ? v->text : "<other>";
   }
   testing::TempDir dir;
+  std::unique_ptr<Files> files = makeHostFiles(dir.str());
   std::filesystem::path file = dir / "registry.ini";
 };
 
@@ -68,11 +69,12 @@ TEST_F(IniSettingsTest, ValuesByTypeCaseAndEncoding) {
 }
 
 TEST_F(IniSettingsTest, AbsentFileIsAbsentKeyButAFolderIsAFailure) {
-  EXPECT_EQ(makeIniSettings((dir / "none.ini").string())->query(kKey, "A"), std::nullopt);
-  EXPECT_EQ(makeIniSettings((dir / "no" / "r.ini").string())->query(kKey, "A"), std::nullopt);
+  EXPECT_EQ(makeIniSettings(*files, (dir / "none.ini").string())->query(kKey, "A"), std::nullopt);
+  EXPECT_EQ(makeIniSettings(*files, (dir / "no" / "r.ini").string())->query(kKey, "A"),
+            std::nullopt);
   std::filesystem::create_directories(dir / "folder.ini");
-  RuntimeError e =
-      testing::errorOf([&] { makeIniSettings((dir / "folder.ini").string())->query(kKey, "A"); });
+  RuntimeError e = testing::errorOf(
+      [&] { makeIniSettings(*files, (dir / "folder.ini").string())->query(kKey, "A"); });
   EXPECT_NE(e.description().find("folder.ini"), std::string::npos) << e.description();
 }
 

@@ -92,7 +92,7 @@ class ShellTest : public ::testing::Test {
     ui = scripted.get();
     s.ui = std::move(scripted);
     s.clock = std::make_unique<platform::FixedClock>(std::chrono::year{2024} / 6 / 3);
-    s.settings = platform::makeIniSettings(registry.empty() ? registryPath() : registry);
+    s.settings = platform::makeIniSettings(*s.files, registry.empty() ? registryPath() : registry);
     return std::make_unique<App>(std::move(s));
   }
 
