@@ -20,6 +20,15 @@ using testing::Call;
 using testing::fail;
 using testing::FaultFiles;
 
+// The LoadedApp wrap that puts a fault injector over the host files and hands it back.
+std::function<std::unique_ptr<platform::Files>(platform::Files&)> injector(FaultFiles*& out) {
+  return [&out](platform::Files& host) -> std::unique_ptr<platform::Files> {
+    auto f = std::make_unique<FaultFiles>(host);
+    out = f.get();
+    return f;
+  };
+}
+
 std::optional<std::string> contents(const std::filesystem::path& p) {
   if (!std::filesystem::exists(p)) return std::nullopt;
   return readBytes(p);
@@ -121,11 +130,7 @@ TEST(TransactionalExport, AFailedRunLeavesThePreviousFilesAndSaysWhatFailed) {
     const auto substitutes = contents(inst.archive("SOSTITUT.V24"));
 
     FaultFiles* faulty = nullptr;
-    LoadedApp a(inst, [&](platform::Files& host) {
-      auto f = std::make_unique<FaultFiles>(host);
-      faulty = f.get();
-      return f;
-    });
+    LoadedApp a(inst, injector(faulty));
     c.inject(inst, a, *faulty);
     a.selectAll();
     int status = 0;
@@ -169,11 +174,7 @@ TEST(TransactionalExport, ADatabaseReadErrorInsideTheEngineFailsTheRunWhereverIt
   int reads = 0;
   {
     FaultFiles* faulty = nullptr;
-    LoadedApp a(inst, [&](platform::Files& host) {
-      auto f = std::make_unique<FaultFiles>(host);
-      faulty = f.get();
-      return f;
-    });
+    LoadedApp a(inst, injector(faulty));
     a.selectAll();
     const int before = faulty->calls(Call::Read, ".MDB");
     ASSERT_EQ(CMDAVVIO_Click(*a.app), RunOutcome::Done);
@@ -183,11 +184,7 @@ TEST(TransactionalExport, ADatabaseReadErrorInsideTheEngineFailsTheRunWhereverIt
   for (int k = 1; k <= reads; ++k) {
     SCOPED_TRACE("database read " + std::to_string(k) + " of " + std::to_string(reads));
     FaultFiles* faulty = nullptr;
-    LoadedApp a(inst, [&](platform::Files& host) {
-      auto f = std::make_unique<FaultFiles>(host);
-      faulty = f.get();
-      return f;
-    });
+    LoadedApp a(inst, injector(faulty));
     a.selectAll();
     faulty->inject(fail(Call::Read).nth(k).on(".MDB"));
     int status = 0;
