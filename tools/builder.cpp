@@ -13,27 +13,17 @@
 
 namespace zr::demo {
 
-// Keeps what the library would have shown the user, so a failure can be reported with it.
+// The library runs under ErrorPolicy::Throwing here, so its failures arrive as exceptions and
+// nothing is left for a user to read.
 class QuietUi : public platform::Ui {
  public:
-  void message(std::string_view text, std::string_view title, platform::Icon) override {
-    messages.push_back(std::string(title) + ": " + std::string(text));
-  }
-  platform::Answer ask(std::string_view text, std::string_view title, platform::Buttons,
-                       platform::Icon, platform::Answer safe) override {
-    messages.push_back(std::string(title) + ": " + std::string(text));
+  void message(std::string_view, std::string_view, platform::Icon) override {}
+  platform::Answer ask(std::string_view, std::string_view, platform::Buttons, platform::Icon,
+                       platform::Answer safe) override {
     return safe;
   }
   void progress(std::string_view, std::string_view) override {}
   void busy(bool) override {}
-
-  std::string drain() {
-    std::string all;
-    for (const auto& m : messages) all += (all.empty() ? "" : " | ") + m;
-    messages.clear();
-    return all;
-  }
-  std::vector<std::string> messages;
 };
 
 namespace {
@@ -61,7 +51,7 @@ InstallationBuilder::InstallationBuilder(std::string root)
   config_.PERCORSOARCHIVI = defaults.archivesFolder;
   config_.PERCORSOPROGRAMMI = defaults.programsFolder;
   config_.CODICETASK = "01";
-  lib_ = std::make_unique<ArchiveLib>(*files_, *ui_, *clock_, config_);
+  lib_ = std::make_unique<ArchiveLib>(*files_, *ui_, *clock_, config_, ErrorPolicy::Throwing);
   repo_ = std::make_unique<Repository>(*lib_);
 }
 
@@ -77,8 +67,8 @@ template <class F>
 auto InstallationBuilder::library(std::string_view what, F&& body) -> decltype(body()) {
   try {
     return body();
-  } catch (const ProgramEnd&) {
-    throw std::runtime_error(std::string(what) + ": " + ui_->drain());
+  } catch (const ProgramStopped& e) {
+    throw std::runtime_error(std::string(what) + ": " + e.what());
   } catch (const RuntimeError& e) {
     throw std::runtime_error(std::string(what) + ": error " + std::to_string(e.number()) + " " +
                              e.description());
@@ -141,11 +131,8 @@ void InstallationBuilder::createArchives() {
   }
   for (int index : {inst::kF24Index, inst::kEmployeeIndex}) {
     if (lib_->NUMFILE(index) == 0) continue;
-    const double r = library("create index " + std::to_string(index),
-                             [&] { return CERCAISAM(*lib_, index, "", 9, 0); });
-    if (r == 0 && !ui_->messages.empty()) {
-      throw std::runtime_error("create index " + std::to_string(index) + ": " + ui_->drain());
-    }
+    library("create index " + std::to_string(index),
+            [&] { return CERCAISAM(*lib_, index, "", 9, 0); });
   }
 }
 
@@ -228,14 +215,14 @@ void InstallationBuilder::checkUnindexed(int base, const std::string& key) {
   openLength(base);
   const std::string what = "index " + std::to_string(base) + " key " + key;
   const double found = library(what, [&] { return CERCAISAM(*lib_, base, key, 2, 0); });
-  if (found == 0) throw std::runtime_error(what + ": " + ui_->drain());
+  if (found == 0) throw std::runtime_error(what + ": the index gave no answer");
   if (found != -1) throw std::invalid_argument(what + ": key already indexed");
 }
 
 void InstallationBuilder::index(int base, const std::string& key, double record) {
   const std::string what = "index " + std::to_string(base) + " key " + key;
   const double r = library(what, [&] { return CERCAISAM(*lib_, base, key, 1, record); });
-  if (r == 0 || !ui_->messages.empty()) throw std::runtime_error(what + ": " + ui_->drain());
+  if (r == 0) throw std::runtime_error(what + ": the index gave no answer");
 }
 
 double InstallationBuilder::putF24(const F24Record& f) {

@@ -27,7 +27,7 @@ inline constexpr int kSemaphoreBase = inst::kSemaphore;
 class ArchiveLib {
  public:
   ArchiveLib(platform::Files& files, platform::Ui& ui, platform::Clock& clock,
-             const Config& config);
+             const Config& config, ErrorPolicy policy = ErrorPolicy::Interactive);
   ~ArchiveLib();
   ArchiveLib(const ArchiveLib&) = delete;
   ArchiveLib& operator=(const ArchiveLib&) = delete;
@@ -48,8 +48,14 @@ class ArchiveLib {
   enum class ErrorAction { Retry, Continue };
   // Handles a run-time error: 482 asks whether to retry (Retry / Continue, or ends); any other
   // shows "Errore ..." with the ring and the closing message, closes all files and throws
-  // ProgramEnd{3}.
+  // ProgramEnd{3}. Under ErrorPolicy::Throwing it closes all files and throws the error itself.
   ErrorAction GESTIONEERRORE(const RuntimeError& e);
+  // A failure the library reports and goes on from (an ISAM error, an unknown descriptor
+  // letter): a message, or ProgramStopped under ErrorPolicy::Throwing.
+  void tellFailure(std::string_view text);
+  // "Ends the program": the message, all files closed, ProgramEnd{3}; under
+  // ErrorPolicy::Throwing the files are closed and ProgramStopped carries the message.
+  [[noreturn]] void endProgram(std::string_view text, std::string_view title);
   // Runs `body` under the shared error routine, as the library routines do: a RuntimeError
   // goes to GESTIONEERRORE; Retry runs it again, Continue returns a default value.
   template <class F>
@@ -93,6 +99,7 @@ class ArchiveLib {
   platform::Ui& ui_;
   platform::Clock& clock_;
   const Config& config_;
+  const ErrorPolicy policy_;
 
   std::array<std::string, 601> buffer_;
   std::array<double, 601> length_{};

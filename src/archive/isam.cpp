@@ -5,7 +5,7 @@
 
 #include "archive/archive.h"
 #include "archive/isam_node.h"
-#include "archive/numtext.h"
+#include "platform/numtext.h"
 
 namespace zr {
 
@@ -84,7 +84,7 @@ double CERCAISAM(ArchiveLib& lib, double n, std::string_view key, int mode, doub
   if (mode != 9) {
     length = lib.guarded([&] { return lib.openFileLength(n); });
     if (length == 0) {
-      isam::tell(lib, "ERRORE ISAM - FILE VUOTO " + archive::numberText(n));
+      isam::tell(lib, "ERRORE ISAM - FILE VUOTO " + platform::shortText(n));
       return 0;
     }
   }
@@ -103,7 +103,7 @@ double CERCAISAM(ArchiveLib& lib, double n, std::string_view key, int mode, doub
     return 0;
   }
   if (!knownMode(mode)) {
-    isam::tell(lib, "ERRORE CODICE ISAM " + archive::numberText(mode));
+    isam::tell(lib, "ERRORE CODICE ISAM " + platform::shortText(mode));
     return 0;
   }
   if (mode == 9) return isam::createEmpty(lib, n);
@@ -113,7 +113,7 @@ double CERCAISAM(ArchiveLib& lib, double n, std::string_view key, int mode, doub
   try {
     return runMode(call, mode, record);
   } catch (const isam::Damaged&) {
-    isam::tell(lib, "ERRORE ISAM - INDICE DANNEGGIATO " + archive::numberText(n));
+    isam::tell(lib, "ERRORE ISAM - INDICE DANNEGGIATO " + platform::shortText(n));
     return 0;
   }
 }

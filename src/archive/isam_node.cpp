@@ -16,7 +16,7 @@ std::string pointerText(std::uint32_t value) {
 }
 
 void tell(ArchiveLib& lib, std::string_view text) {
-  lib.ui().message(text, lib.config().projectExe, platform::Icon::None);
+  lib.tellFailure(text);
 }
 
 Call::Call(ArchiveLib& lib, double base, std::string_view key, std::size_t lunk,

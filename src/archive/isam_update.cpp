@@ -8,7 +8,7 @@
 #include "archive/archive.h"
 #include "archive/isam.h"
 #include "archive/isam_node.h"
-#include "archive/numtext.h"
+#include "platform/numtext.h"
 
 namespace zr::isam {
 
@@ -92,7 +92,7 @@ bool keyHoldsHighChar(std::string_view key) {
 
 double insertKey(Call& c, double record) {
   if (record != std::floor(record) || record < 1 || record >= kMaxPointer) {
-    tell(c.lib(), "ERR.ISAM - N.REC.=" + archive::numberText(record));
+    tell(c.lib(), "ERR.ISAM - N.REC.=" + platform::shortText(record));
     return 0;
   }
   // The high-key character ends a node's used entries for every reader of the file.
@@ -121,7 +121,7 @@ double insertKey(Call& c, double record) {
   bool splitMiddle = splitLeaf && middle.used == kIsamEntries;
   std::uint64_t newNodes = (splitLeaf ? 1 : 0) + (splitMiddle ? 1 : 0);
   if ((splitMiddle && root.used == kIsamEntries) || c.nodeCount() + newNodes > kMaxPointer) {
-    tell(c.lib(), "ERRORE ISAM - INDICE PIENO " + archive::numberText(c.base()));
+    tell(c.lib(), "ERRORE ISAM - INDICE PIENO " + platform::shortText(c.base()));
     return 0;
   }
 

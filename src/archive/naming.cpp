@@ -3,7 +3,7 @@
 #include <array>
 
 #include "archive/archive.h"
-#include "archive/numtext.h"
+#include "platform/numtext.h"
 #include "platform/text.h"
 
 namespace zr {
@@ -14,7 +14,7 @@ using inst::kCatalogueRecord;
 
 // "000" + digits of the value, last `width` characters.
 std::string padded(std::string_view text, std::size_t width) {
-  std::string s = std::string(width, '0') + archive::numberText(archive::lenientValue(text));
+  std::string s = std::string(width, '0') + platform::shortText(platform::valNumber(text));
   return s.substr(s.size() - width);
 }
 
@@ -35,7 +35,7 @@ CatalogueRecord readCatalogue(platform::Files& files, const std::string& folder,
                record.size());
   const std::string_view bytes(record.data(), record.size());
   return {rightTrimmed(bytes.substr(inst::kCataloguePatternStart, inst::kCataloguePatternChars)),
-          archive::lenientValue(
+          platform::valNumber(
               bytes.substr(inst::kCatalogueLengthStart, inst::kCatalogueLengthChars))};
 }
 
@@ -55,7 +55,7 @@ void ArchiveLib::normaliseContext(std::string& annoBefore) {
 }
 
 std::string ArchiveLib::DAMMIFILE(double n, bool& prefix) {
-  TRACCIAOPERAZIONE("DAMMIFILE$ (" + archive::numberText(n) + ")");
+  TRACCIAOPERAZIONE("DAMMIFILE$ (" + platform::shortText(n) + ")");
   return guarded([&]() -> std::string {
     if (!(n > 0)) return {};
     slot(n);
@@ -66,11 +66,7 @@ std::string ArchiveLib::DAMMIFILE(double n, bool& prefix) {
     LUNGRECBASE = record.length;
     std::string name = std::move(record.pattern);
 
-    const auto stop = [&](std::string_view text) {
-      ui_.message(text, config_.projectExe, platform::Icon::None);
-      CHIUDIFILE(0);
-      throw ProgramEnd{3};
-    };
+    const auto stop = [&](std::string_view text) { endProgram(text, config_.projectExe); };
     const auto nMissing = [&](std::string_view what) {
       return "ERRORE OPEN - MANCA " + std::string(what) + " - CSTR(NUMEROBASE)";
     };
@@ -85,8 +81,8 @@ std::string ArchiveLib::DAMMIFILE(double n, bool& prefix) {
       prefix = false;
     }
     if (auto at = name.find("###"); at != std::string::npos) {
-      if (!(archive::lenientValue(DITTAOPEN) > 0))
-        stop("ERRORE OPEN FILE - MANCA DITTAOPEN " + archive::numberText(n));
+      if (!(platform::valNumber(DITTAOPEN) > 0))
+        stop("ERRORE OPEN FILE - MANCA DITTAOPEN " + platform::shortText(n));
       substitute(name, at, "###", std::string_view(DITTAOPEN).substr(0, 3));
       DITTAOPEN.clear();
     }
@@ -94,12 +90,12 @@ std::string ArchiveLib::DAMMIFILE(double n, bool& prefix) {
       substitute(name, at, "$$", std::string_view(config_.CODICETASK).substr(0, 2));
     }
     if (auto at = name.find("**"); at != std::string::npos) {
-      if (!(archive::lenientValue(annoBefore) > 0)) stop(nMissing("ANNO"));
+      if (!(platform::valNumber(annoBefore) > 0)) stop(nMissing("ANNO"));
       substitute(name, at, "**", std::string_view(ANNOOPEN).substr(0, 2));
       ANNOOPEN.clear();
     }
     if (auto at = name.find("@@"); at != std::string::npos) {
-      if (!(archive::lenientValue(REGIONEOPEN) > 0)) stop(nMissing("REGIONE"));
+      if (!(platform::valNumber(REGIONEOPEN) > 0)) stop(nMissing("REGIONE"));
       substitute(name, at, "@@", std::string_view(REGIONEOPEN).substr(0, 2));
       REGIONEOPEN.clear();
     }

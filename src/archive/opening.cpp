@@ -3,7 +3,7 @@
 #include <cmath>
 
 #include "archive/archive.h"
-#include "archive/numtext.h"
+#include "platform/numtext.h"
 
 namespace zr {
 
@@ -53,7 +53,7 @@ platform::File& ArchiveLib::fileOf(double n) {
   if (number_[s] != 0) {
     if (auto it = open_.find(number_[s]); it != open_.end()) return *it->second;
   }
-  throw RuntimeError::of(52, "base number " + archive::numberText(n) + " is not open");
+  throw RuntimeError::of(52, "base number " + platform::shortText(n) + " is not open");
 }
 
 std::uint64_t ArchiveLib::openFileLength(double n) {
@@ -73,12 +73,12 @@ double ArchiveLib::FAIOPEN(double n) {
     const double length = LUNGRECBASE;
     // An empty pattern names the folder itself.
     if (name.empty() || name.back() == '\\' || length == 0) {
-      throw RuntimeError::of(52, "base number " + archive::numberText(n) + " not in " +
+      throw RuntimeError::of(52, "base number " + platform::shortText(n) + " not in " +
                                      std::string(inst::kCatalogueFile));
     }
     if (!(length > 0 && length <= kMaxRecordLength) || std::trunc(length) != length) {
-      throw RuntimeError::of(52, "base number " + archive::numberText(n) + " has record length " +
-                                     archive::numberText(length) + " in " +
+      throw RuntimeError::of(52, "base number " + platform::shortText(n) + " has record length " +
+                                     platform::shortText(length) + " in " +
                                      std::string(inst::kCatalogueFile));
     }
     open_[number] = files_.open(name, platform::OpenMode::ReadWrite);

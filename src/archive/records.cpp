@@ -2,7 +2,7 @@
 #include <cmath>
 
 #include "archive/archive.h"
-#include "archive/numtext.h"
+#include "platform/numtext.h"
 
 namespace zr {
 
@@ -10,15 +10,15 @@ namespace {
 
 // "LEGGIREC (377-12)" into a stack buffer: the read path allocates nothing.
 struct TraceName {
-  char text[16 + 2 * archive::kNumberChars];
+  char text[16 + 2 * platform::kShortTextChars];
   std::size_t size = 0;
 
   TraceName(std::string_view routine, double n, double r) {
     append(routine);
     append(" (");
-    size += archive::formatNumber(n, text + size);
+    size += platform::writeShortText(n, text + size);
     append("-");
-    size += archive::formatNumber(r, text + size);
+    size += platform::writeShortText(r, text + size);
     append(")");
   }
   void append(std::string_view s) {

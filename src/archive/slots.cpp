@@ -16,8 +16,8 @@ constexpr std::string_view kTitle = "Korvante";
 }  // namespace
 
 ArchiveLib::ArchiveLib(platform::Files& files, platform::Ui& ui, platform::Clock& clock,
-                       const Config& config)
-    : files_(files), ui_(ui), clock_(clock), config_(config) {}
+                       const Config& config, ErrorPolicy policy)
+    : files_(files), ui_(ui), clock_(clock), config_(config), policy_(policy) {}
 
 ArchiveLib::~ArchiveLib() = default;
 
@@ -69,6 +69,10 @@ ArchiveLib::ErrorAction ArchiveLib::GESTIONEERRORE(const RuntimeError& e) {
   using platform::Buttons;
   using platform::Icon;
   const auto number = static_cast<std::int16_t>(e.number());
+  if (policy_ == ErrorPolicy::Throwing) {
+    CHIUDIFILE(0);
+    throw e;
+  }
   if (number == 482) {
     if (ui_.ask("ERR.STAMPANTE - SI VUOLE RITENTARE ?", kTitle, Buttons::YesNo, Icon::Critical,
                 Answer::No) == Answer::Yes) {
@@ -87,6 +91,18 @@ ArchiveLib::ErrorAction ArchiveLib::GESTIONEERRORE(const RuntimeError& e) {
   ui_.message("CHIUDERE TUTTE LE APPLICAZIONI DELLA TASK\r\nLANCIARE RIPRISTINO TASK", kTitle,
               Icon::Information);
   CHIUDIFILE(0);
+  throw ProgramEnd{3};
+}
+
+void ArchiveLib::tellFailure(std::string_view text) {
+  if (policy_ == ErrorPolicy::Throwing) throw ProgramStopped(std::string(text));
+  ui_.message(text, config_.projectExe, platform::Icon::None);
+}
+
+void ArchiveLib::endProgram(std::string_view text, std::string_view title) {
+  if (policy_ == ErrorPolicy::Interactive) ui_.message(text, title, platform::Icon::None);
+  CHIUDIFILE(0);
+  if (policy_ == ErrorPolicy::Throwing) throw ProgramStopped(std::string(text));
   throw ProgramEnd{3};
 }
 

@@ -1,7 +1,7 @@
 #include "f24db/f24db.h"
 
 #include "archive/installation.h"
-#include "archive/numtext.h"
+#include "platform/numtext.h"
 #include "platform/errors.h"
 
 namespace zr {
@@ -85,7 +85,7 @@ void F24Databases::CHIUDIF24() {
 }
 
 void F24Databases::APRIRELEASE() {
-  const int year = static_cast<int>(archive::lenientValue(ANNORIFERIMENTO));
+  const int year = static_cast<int>(platform::valNumber(ANNORIFERIMENTO));
   if (!inRange(year)) return;
   const std::string name = yearlyName(lib_.config().PERCORSOARCHIVI, year);
   try {

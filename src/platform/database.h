@@ -25,7 +25,7 @@ class Value {
   bool isNull() const { return std::holds_alternative<std::monostate>(v_); }
   bool isNumber() const { return std::holds_alternative<double>(v_); }
   bool isText() const { return std::holds_alternative<std::string>(v_); }
-  // Null gives 0; a text its lenient numeric value.
+  // Null gives 0; a text its number by the field rule (platform::fieldNumber).
   double asNumber() const;
   // Null gives ""; a number its shortest decimal text ("12.5", "3").
   std::string asText() const;

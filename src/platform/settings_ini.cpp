@@ -8,18 +8,12 @@
 #include "platform/files.h"
 #include "platform/pathmap.h"
 #include "platform/settings.h"
+#include "platform/text.h"
 #include "platform/ui.h"
 
 namespace zr::platform {
 
 namespace {
-
-std::string_view trim(std::string_view s) {
-  while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
-  while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r'))
-    s.remove_suffix(1);
-  return s;
-}
 
 std::string folded(std::string_view s) {
   std::string out(s);
@@ -30,7 +24,7 @@ std::string folded(std::string_view s) {
 // Keys compare without regard to case; an optional hive prefix and outer backslashes are
 // dropped ("HKEY_CURRENT_USER\Software\X\" is "SOFTWARE\X").
 std::string keyOf(std::string_view key) {
-  key = trim(key);
+  key = spacingTrimmed(key);
   while (!key.empty() && key.front() == '\\') key.remove_prefix(1);
   while (!key.empty() && key.back() == '\\') key.remove_suffix(1);
   std::string k = folded(key);
@@ -76,7 +70,7 @@ bool quoted(std::string_view s) {
 RegistryValue valueOf(std::string_view raw) {
   RegistryValue v;
   if (startsWithNoCase(raw, "dword:")) {
-    if (auto n = parseHex(trim(raw.substr(6)))) {
+    if (auto n = parseHex(spacingTrimmed(raw.substr(6)))) {
       v.type = RegistryValue::Type::Dword;
       v.dword = *n;
     }
@@ -98,7 +92,7 @@ class IniSettings : public Settings {
     if (!loaded_) load();
     auto key = keys_.find(keyOf(subkey));
     if (key == keys_.end()) return std::nullopt;
-    auto value = key->second.find(folded(trim(name)));
+    auto value = key->second.find(folded(spacingTrimmed(name)));
     if (value == key->second.end()) return std::nullopt;
     return value->second;
   }
@@ -131,7 +125,7 @@ class IniSettings : public Settings {
     std::map<std::string, RegistryValue>* section = nullptr;
     while (!text.empty()) {
       std::size_t end = text.find('\n');
-      std::string_view line = trim(text.substr(0, end));
+      std::string_view line = spacingTrimmed(text.substr(0, end));
       text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
       if (line.empty() || line.front() == ';' || line.front() == '#') continue;
       if (line.front() == '[') {
@@ -146,9 +140,9 @@ class IniSettings : public Settings {
         eq = q == std::string_view::npos ? q : q + 1;
       }
       if (!section || eq == std::string_view::npos) continue;
-      std::string_view name = trim(line.substr(0, eq));
+      std::string_view name = spacingTrimmed(line.substr(0, eq));
       if (quoted(name)) name = name.substr(1, name.size() - 2);
-      (*section)[folded(name)] = valueOf(trim(line.substr(eq + 1)));
+      (*section)[folded(name)] = valueOf(spacingTrimmed(line.substr(eq + 1)));
     }
   }
 

@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "platform/errors.h"
+#include "platform/numtext.h"
 #include "repository/numbers.h"
 
 namespace zr {
@@ -23,7 +24,7 @@ std::int64_t fieldNumber(std::string_view d, std::size_t pos, std::size_t len) {
     v = v * 10 + (c - '0');
   }
   if (digits) return v;
-  return static_cast<std::int64_t>(std::nearbyint(numericValue(part)));
+  return static_cast<std::int64_t>(std::nearbyint(platform::valNumber(part)));
 }
 
 bool startMatches(const GroupRule& r, std::int64_t s) {
@@ -38,7 +39,7 @@ std::int64_t idNumber(std::string_view d, char letter) {
   if (d.size() < 4) return -1;
   const std::size_t at = d.find(letter, 3);
   if (at == std::string_view::npos) return -1;
-  return static_cast<std::int64_t>(numericValue(d.substr(at + 1, 3)));
+  return static_cast<std::int64_t>(platform::valNumber(d.substr(at + 1, 3)));
 }
 
 std::int16_t checked16(std::int64_t v) {

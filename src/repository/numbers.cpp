@@ -1,12 +1,9 @@
 #include "repository/numbers.h"
 
-#include <array>
-#include <charconv>
-#include <cmath>
 #include <string>
-#include <system_error>
 
 #include "platform/errors.h"
+#include "platform/numtext.h"
 
 namespace zr {
 
@@ -19,89 +16,12 @@ bool isDigit(char c) {
   return c >= '0' && c <= '9';
 }
 
-// Collects the number at the front of `text` (skipping blanks anywhere) in the plain form
-// from_chars reads: [-]digits[.digits][e[-]digits]. Returns the length written to out, which
-// must hold text.size() + 3 characters.
-std::size_t collectNumber(std::string_view text, char* out) {
-  std::size_t n = 0, i = 0;
-  auto next = [&]() {
-    while (i < text.size() && isSkipped(text[i])) ++i;
-    return i < text.size() ? text[i] : '\0';
-  };
-  char c = next();
-  if (c == '-' || c == '+') {
-    if (c == '-') out[n++] = '-';
-    ++i;
-  }
-  std::size_t mantissaDigits = 0;
-  while (isDigit(c = next())) out[n++] = c, ++i, ++mantissaDigits;
-  if (c == '.') {
-    ++i;
-    out[n++] = '.';
-    while (isDigit(c = next())) out[n++] = c, ++i, ++mantissaDigits;
-  }
-  if (mantissaDigits == 0) return 0;
-  if (c == 'E' || c == 'e' || c == 'D' || c == 'd') {
-    const std::size_t save = i, saveN = n;
-    ++i;
-    out[n++] = 'e';
-    c = next();
-    if (c == '-' || c == '+') {
-      if (c == '-') out[n++] = '-';
-      ++i;
-    }
-    std::size_t expDigits = 0;
-    while (isDigit(c = next())) out[n++] = c, ++i, ++expDigits;
-    if (expDigits == 0) i = save, n = saveN;
-  }
-  return n;
-}
-
-double parseCollected(const char* b, std::size_t n) {
-  if (n == 0) return 0.0;
-  double v = 0;
-  auto [end, ec] = std::from_chars(b, b + n, v);
-  if (ec == std::errc::result_out_of_range) {
-    // A tiny value underflows harmlessly to zero; a huge one is the run time's overflow.
-    bool negExp = false;
-    for (const char* p = b; p != b + n; ++p)
-      if (*p == 'e') negExp = p + 1 != b + n && p[1] == '-';
-    if (negExp) return 0.0;
-    throw RuntimeError::of(6, std::string_view(b, n));
-  }
-  (void)end;
-  return v + 0.0;  // no negative zero
-}
-
-// Shortest round-trip fixed-notation text of a finite x into buf (at least 400 bytes).
-std::size_t shortestFixed(double x, char* buf, std::size_t size) {
-  if (!std::isfinite(x)) throw RuntimeError::of(6, "non-finite number");
-  if (x == 0) x = 0.0;  // -0 prints as "0"
-  auto r = std::to_chars(buf, buf + size, x, std::chars_format::fixed);
-  return static_cast<std::size_t>(r.ptr - buf);
-}
-
-constexpr std::size_t kFixedBuf = 400;  // DBL_MAX in fixed notation takes 309 digits
-
 }  // namespace
-
-double numericValue(std::string_view text) {
-  std::array<char, 128> small;
-  if (text.size() + 3 <= small.size())
-    return parseCollected(small.data(), collectNumber(text, small.data()));
-  std::string big(text.size() + 3, '\0');
-  return parseCollected(big.data(), collectNumber(text, big.data()));
-}
-
-std::string numberText(double x) {
-  std::array<char, kFixedBuf> buf;
-  return std::string(buf.data(), shortestFixed(x, buf.data(), buf.size()));
-}
 
 std::string roundedText(double x, int decimals) {
   if (decimals < 0) throw RuntimeError::of(5, "negative number of decimals");
-  std::array<char, kFixedBuf> buf;
-  const std::string_view text(buf.data(), shortestFixed(x, buf.data(), buf.size()));
+  const std::string shortest = platform::decimalText(x);
+  const std::string_view text = shortest;
   const bool negative = text.front() == '-';
   const std::string_view body = negative ? text.substr(1) : text;
   const std::size_t point = body.find('.');

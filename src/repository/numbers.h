@@ -1,6 +1,6 @@
-// Number texts of the repository: the lenient conversion of a field's text to a number, the
-// decimal text of a number, rounding to a number of decimals and the rewriting of exponent
-// forms. Pure and locale-independent ("." is always the decimal point).
+// Number texts of the repository: rounding to a number of decimals and the rewriting of exponent
+// forms; the readings and plain texts of numbers are in platform/numtext.h. Pure and
+// locale-independent ("." is always the decimal point).
 #pragma once
 
 #include <cstdint>
@@ -17,14 +17,6 @@ std::string ARROTONDA(double x, std::int16_t& d);
 // NOTAZIONEDECIMALE: rewrites a number text of the form mantissa "E+"/"E-" exponent without
 // exponent ("1.5E-05" becomes "0.0000150"); other texts are left as they are.
 void NOTAZIONEDECIMALE(std::string& s);
-// The lenient numeric conversion: blanks, tabs and line feeds skipped anywhere; an optional
-// leading sign; stops at the first character that cannot continue a number; "." decimal
-// point; an exponent ("E"/"D") only when digits follow it; nothing numeric is 0. An exponent
-// too large for a double is RuntimeError 6.
-double numericValue(std::string_view text);
-// Shortest decimal text that reads back as x, never with an exponent or a leading blank
-// ("12", "12.5", "-0.25"; -0 gives "0"). A non-finite x is RuntimeError 6.
-std::string numberText(double x);
 // x rounded half away from zero to `decimals` (>= 0) decimals on its shortest decimal text:
 // "[-]I.F" with exactly `decimals` digits after the point (no point when 0), "-" only before a
 // value that is not zero after rounding. A non-finite x is RuntimeError 6.

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "platform/errors.h"
+#include "platform/numtext.h"
 
 namespace zr {
 
@@ -43,9 +44,7 @@ std::string numericField(std::string_view raw, const FieldLayout& f) {
 Repository::Repository(ArchiveLib& lib) : lib_(lib) {}
 
 [[noreturn]] void Repository::unknownFamily() {
-  lib_.ui().message(kUnknownFamily, lib_.config().projectExe, platform::Icon::None);
-  lib_.CHIUDIFILE(0);
-  throw ProgramEnd{3};
+  lib_.endProgram(kUnknownFamily, lib_.config().projectExe);
 }
 
 std::int16_t Repository::SPOSTAMENTOGRUPPO(std::string_view descriptor, std::int16_t k) {
@@ -57,7 +56,7 @@ std::int16_t Repository::offsetOf(std::string_view descriptor, const FieldLayout
   bool missingLetter = false;
   const std::int16_t off = groupOffset(descriptor, f, k, missingLetter);
   if (missingLetter)
-    lib_.ui().message(kUnknownLetter, lib_.config().projectExe, platform::Icon::None);
+    lib_.tellFailure(kUnknownLetter);
   return off;
 }
 
@@ -88,7 +87,7 @@ std::string Repository::readField(std::string_view descriptor, std::int16_t k,
 
 double Repository::VALCOSTANTE(std::string_view descriptor, std::int16_t k,
                                std::string_view record) {
-  return numericValue(STRCOSTANTE(descriptor, k, record));
+  return platform::valNumber(STRCOSTANTE(descriptor, k, record));
 }
 
 void Repository::RepoW(std::string_view descriptor, std::string& value, std::int16_t k) {
@@ -119,7 +118,7 @@ std::string Repository::storedText(const FieldLayout& f, std::string_view value)
   if (negative) v.erase(0, 1);
   if (f.decimals != 0) {
     std::int16_t d = static_cast<std::int16_t>(f.decimals);
-    v = ARROTONDA(numericValue(v), d);
+    v = ARROTONDA(platform::valNumber(v), d);
   }
   NOTAZIONEDECIMALE(v);
   if (f.decimals != 0) {

@@ -36,7 +36,7 @@ class Repository {
   // error routine.
   std::string STRCOSTANTE(std::string_view descriptor, std::int16_t k = 0,
                           std::string_view record = {});
-  // numericValue of STRCOSTANTE's text.
+  // The Val-rule number (platform::valNumber) of STRCOSTANTE's text.
   double VALCOSTANTE(std::string_view descriptor, std::int16_t k = 0, std::string_view record = {});
   // Stores value into target (the family buffer when target is empty): type "A" left-aligned,
   // blank-padded and cut; other types with the sign kept apart, rounded by ARROTONDA to the

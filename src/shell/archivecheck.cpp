@@ -1,7 +1,7 @@
 #include "shell/archivecheck.h"
 
 #include "archive/installation.h"
-#include "archive/numtext.h"
+#include "platform/numtext.h"
 #include "platform/text.h"
 #include "shell/app.h"
 #include "shell/companylist.h"
@@ -19,10 +19,10 @@ std::optional<std::string> partialRecordDamage(ArchiveLib& lib, double base) {
   const std::uint64_t length = lib.openFileLength(base);
   const double record = lib.LUNGREC(base);
   if (record >= 1 && length % static_cast<std::uint64_t>(record) == 0) return std::nullopt;
-  return "l'archivio " + lib.fileOf(base).path() + " (base " + archive::numberText(base) +
+  return "l'archivio " + lib.fileOf(base).path() + " (base " + platform::shortText(base) +
          ") e' lungo " + std::to_string(length) +
          " byte, che non e' un multiplo della lunghezza del record (" +
-         archive::numberText(record) + " byte)";
+         platform::shortText(record) + " byte)";
 }
 
 void requireWholeRecords(ArchiveLib& lib, double base) {
@@ -41,10 +41,10 @@ std::optional<std::string> companyArchiveDamage(App& app) {
     if (app.repo.VALCOSTANTE(kCodeField) == r) continue;
     // The list and the producers find a company by its code as record number: a record under
     // another number would export one company twice and lose another.
-    damage = "il record numero " + archive::numberText(r) + " dell'archivio " +
+    damage = "il record numero " + platform::shortText(r) + " dell'archivio " +
              lib.fileOf(base).path() + " porta il codice azienda " +
              platform::trimmed(app.repo.STRCOSTANTE(kCodeField)) + " invece di " +
-             archive::numberText(r);
+             platform::shortText(r);
   }
   lib.CHIUDIFILE(base);
   return damage;

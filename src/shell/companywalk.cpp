@@ -3,7 +3,7 @@
 
 #include <string_view>
 
-#include "repository/numbers.h"
+#include "platform/numtext.h"
 #include "shell/app.h"
 #include "shell/runfailure.h"
 #include "shell/startup.h"
@@ -16,7 +16,7 @@ constexpr double kCompanyBase = 1;
 constexpr std::size_t kCodeAndName = 34;  // columns 1-34 of a line: code, blank, name
 
 CompanyRecord readCompany(App& app, std::string_view code) {
-  if (app.lib.LEGGIREC(kCompanyBase, numericValue(code)) == 1) return CompanyRecord::Missing;
+  if (app.lib.LEGGIREC(kCompanyBase, platform::valNumber(code)) == 1) return CompanyRecord::Missing;
   app.repo.DITX() = app.lib.BUFFERREC(kCompanyBase);
   return app.repo.DITX().starts_with("99") ? CompanyRecord::Void : CompanyRecord::Present;
 }

@@ -36,7 +36,8 @@ class ArchiveBed {
   // out by hand: base number right-aligned in 1-3, pattern in 4-32, length text right-aligned
   // in 33-37, blanks, CR LF.
   explicit ArchiveBed(const std::vector<CatalogueEntry>& entries,
-                      std::unique_ptr<platform::Clock> clock = nullptr)
+                      std::unique_ptr<platform::Clock> clock = nullptr,
+                      ErrorPolicy policy = ErrorPolicy::Interactive)
       : files_(platform::makeHostFiles(root_.str())), clock_(std::move(clock)) {
     using namespace std::chrono;
     if (!clock_) clock_ = std::make_unique<platform::FixedClock>(year{2024} / 3 / 15);
@@ -56,7 +57,7 @@ class ArchiveBed {
     write("TRBASE.DAT", catalogue);
     config_.PERCORSOARCHIVI = kArchives;
     config_.CODICETASK = "07";
-    lib_ = std::make_unique<ArchiveLib>(*files_, ui_, *clock_, config_);
+    lib_ = std::make_unique<ArchiveLib>(*files_, ui_, *clock_, config_, policy);
   }
 
   ArchiveLib& lib() { return *lib_; }

@@ -12,6 +12,7 @@
 #include <utility>
 
 #include "platform/errors.h"
+#include "platform/numtext.h"
 #include "repository/amounts.h"
 
 namespace zr {
@@ -109,38 +110,6 @@ TEST(Numbers, ArrotondaPlacesAndArgument) {
   EXPECT_THROW(ARROTONDA(1, negative), RuntimeError);
 }
 
-TEST(Numbers, NumericValueAndNumberText) {
-  // Lenient: blanks skipped anywhere (not CR), one leading sign, a second point or a comma ends
-  // the number, an exponent needs digits.
-  // clang-format off
-  struct Case { std::string text; double value; };
-  const Case cases[] = {
-      {"-0000000123.45", -123.45}, {"        .  ", 0}, {"-", 0}, {"abc", 0}, {" 1 2 3", 123},
-      {"12.5.3", 12.5}, {"--5", 0}, {"- 5", -5}, {"1,5", 1}, {"1.5E-3", 0.0015}, {"2D2", 200},
-      {"1E+", 1}, {"\r5", 0}, {"1E-400", 0}, {"7-", 7}, {"+5", 5}, {"3e 2", 300}, {"\t4\n5", 45},
-      {"1E", 1}, {"-0.00", 0}, {"00000000000000000000000000000000000000000042", 42},
-      {std::string(300, ' ') + "-12.25" + std::string(300, 'x'), -12.25},
-  };
-  // clang-format on
-  for (const auto& c : cases) EXPECT_EQ(numericValue(c.text), c.value) << '"' << c.text << '"';
-  EXPECT_FALSE(std::signbit(numericValue("-0000")));
-  try {
-    numericValue("1E999");
-    ADD_FAILURE() << "overflow not reported";
-  } catch (const RuntimeError& e) {
-    EXPECT_EQ(e.number(), 6);
-  }
-
-  // clang-format off
-  const std::pair<double, const char*> texts[] = {
-      {12.5, "12.5"}, {-0.0, "0"}, {0.1 + 0.2, "0.30000000000000004"},
-      {1e21, "1000000000000000000000"}, {-1e-7, "-0.0000001"},
-  };
-  // clang-format on
-  for (const auto& [x, text] : texts) EXPECT_EQ(numberText(x), text) << x;
-  EXPECT_THROW(numberText(std::nan("")), RuntimeError);
-}
-
 TEST(Numbers, NotazioneDecimaleRewritesExponentForms) {
   // A comma mantissa is read as a point; the exponent is read whole, not by two digits.
   // clang-format off
@@ -159,7 +128,7 @@ TEST(Numbers, NotazioneDecimaleRewritesExponentForms) {
     EXPECT_EQ(s, c.out) << c.in;
     std::string pointed = c.in;  // the rewritten text stands for the same number
     if (const auto comma = pointed.find(','); comma != std::string::npos) pointed[comma] = '.';
-    EXPECT_DOUBLE_EQ(numericValue(s), numericValue(pointed)) << c.in;
+    EXPECT_DOUBLE_EQ(platform::valNumber(s), platform::valNumber(pointed)) << c.in;
   }
 }
 

@@ -10,6 +10,7 @@
 #include <fstream>
 #include <map>
 
+#include "catalogue.h"
 #include "support/tempdir.h"
 
 namespace zr {
@@ -44,6 +45,23 @@ TEST(Builder, TheSameSeedGivesTheSameBytesAndAnotherSeedOthers) {
     EXPECT_NE(ta.at(differs), tc.at(differs)) << differs;
   }
   EXPECT_EQ(ta.at("KORVANTE/ARCHIVI/TRBASE.DAT"), tc.at("KORVANTE/ARCHIVI/TRBASE.DAT"));
+}
+
+TEST(Builder, ALibraryFailureIsAnExceptionCarryingItsMessage) {
+  // The company archive named after a company code: the library ends the build with its message
+  // instead of showing it to nobody.
+  TempDir dir;
+  demo::SkeletonOptions o;
+  o.catalogue = demo::standardCatalogue();
+  for (auto& e : o.catalogue)
+    if (e.base == 1) e.pattern = "D###.DAT";
+  demo::InstallationBuilder builder(dir.str());
+  try {
+    builder.writeSkeleton(o);
+    ADD_FAILURE() << "the build went on";
+  } catch (const std::runtime_error& e) {
+    EXPECT_EQ(std::string(e.what()), "create archive 1: ERRORE OPEN FILE - MANCA DITTAOPEN 1");
+  }
 }
 
 int run(const std::string& args) {
