@@ -34,6 +34,23 @@ void appendComponents(std::string_view rest, std::vector<std::string>& out) {
   }
 }
 
+// "." and ".." of a path below a drive or share root, resolved as Windows does: a ".." at the
+// root (the first `fixed` components: the drive letter, or server and share) stays there, so a
+// configured path can never leave the folder that stands for its drive.
+void resolveDots(std::vector<std::string>& components, std::size_t fixed) {
+  std::vector<std::string> out;
+  out.reserve(components.size());
+  for (std::string& c : components) {
+    if (c == ".") continue;
+    if (c == "..") {
+      if (out.size() > fixed) out.pop_back();
+      continue;
+    }
+    out.push_back(std::move(c));
+  }
+  components = std::move(out);
+}
+
 std::string_view withoutTrailingSlashes(std::string_view s) {
   while (s.size() > 1 && s.back() == '/') s.remove_suffix(1);
   return s;
@@ -89,6 +106,7 @@ SplitPath split(std::string_view root, std::string_view path) {
   } else if (path.size() >= 2 && path[0] == '\\' && path[1] == '\\') {
     out.base = rootParent(root);
     appendComponents(path.substr(2), out.components);
+    resolveDots(out.components, 2);
   } else if (path.size() >= 2 && path[1] == ':' && isDriveLetter(path[0])) {
     char letter = static_cast<char>(path[0] & ~0x20);
     if (letter == 'C') {
@@ -98,9 +116,11 @@ SplitPath split(std::string_view root, std::string_view path) {
       out.components.emplace_back(1, letter);
     }
     appendComponents(path.substr(2), out.components);
+    resolveDots(out.components, letter == 'C' ? 0 : 1);
   } else if (!path.empty() && path[0] == '\\') {
     out.base = std::string(withoutTrailingSlashes(root));
     appendComponents(path, out.components);
+    resolveDots(out.components, 0);
   } else {
     appendComponents(path, out.components);
   }

@@ -27,6 +27,14 @@ TEST(PathMapTest, MapsSystemPathsLiterally) {
       {"/r/c", "RORIZIDO\\X", "RORIZIDO/X"},
       {"c", "D:\\X", "./D/X"},
       {"/r/c", "C:A\\B", "/r/c/A/B"},
+      // ".." at a drive or share root stays at that root; elsewhere it goes up.
+      {"/r/c", "C:\\..\\OUTSIDE", "/r/c/OUTSIDE"},
+      {"/r/c", "C:\\A\\..\\..\\..\\B\\.\\X.DAT", "/r/c/B/X.DAT"},
+      {"/r/c", "\\..\\X", "/r/c/X"},
+      {"/r/c", "d:\\..\\..\\X", "/r/D/X"},
+      {"/r/c", "\\\\SERVER\\SHARE\\..\\..\\X", "/r/SERVER/SHARE/X"},
+      {"/r/c", "C:\\A\\B\\..\\C", "/r/c/A/C"},
+      {"/r/c", "..\\X", "../X"},  // relative to the current folder, as on Windows
   };
   for (const auto& c : cases) EXPECT_EQ(mapPathLiterally(c[0], c[1]), c[2]) << c[0] << " " << c[1];
 }
