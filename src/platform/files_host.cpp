@@ -53,11 +53,12 @@ int openFlags(OpenMode mode) {
   return O_RDONLY;
 }
 
-// Opens a regular file; a folder or device under the name is a path/file access error.
+// Opens a regular file; a folder, FIFO or device under the name is a path/file access error.
+// The open itself does not block, so a FIFO planted under an archive's name cannot hang a run.
 int openRegular(const std::string& host, int flags, std::string_view systemPath) {
   int fd;
   do {
-    fd = ::open(host.c_str(), flags | O_CLOEXEC, 0666);
+    fd = ::open(host.c_str(), flags | O_CLOEXEC | O_NONBLOCK, 0666);
   } while (fd < 0 && errno == EINTR);
   if (fd < 0) hostio::fail(hostio::openErrorNumber(errno, host), systemPath, host);
   struct stat st;
@@ -65,6 +66,7 @@ int openRegular(const std::string& host, int flags, std::string_view systemPath)
     ::close(fd);
     hostio::fail(75, systemPath, host);
   }
+  ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
   return fd;
 }
 
@@ -116,7 +118,7 @@ std::unique_ptr<File> HostFiles::openLocked(std::string_view path) {
 
 bool HostFiles::exists(std::string_view path) {
   std::string host = resolve(path);
-  int fd = ::open(host.c_str(), O_RDONLY | O_CLOEXEC);
+  int fd = ::open(host.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) return false;
   struct stat st;
   bool regular = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);

@@ -42,6 +42,8 @@ int openErrorNumber(int err, const std::string& hostPath) {
       return isFolder(folderOf(hostPath)) ? 53 : 76;
     case ENOTDIR:
       return 76;
+    case ENXIO:  // a FIFO without a reader, opened for writing without waiting
+      return 75;
     case EACCES:
     case EPERM:
     case EWOULDBLOCK:

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -54,6 +55,29 @@ class FilesTest : public ::testing::Test {
   fs::path ark = dir / "ARK";
   std::unique_ptr<Files> files;
 };
+
+TEST_F(FilesTest, AFifoUnderAFileNameIsAnErrorNeverAWait) {
+  // Run in a child with an alarm, so that a regression fails instead of hanging the suite.
+  ASSERT_EQ(::mkfifo((ark / "PIPE.DAT").c_str(), 0666), 0);
+  const pid_t pid = ::fork();
+  ASSERT_GE(pid, 0);
+  if (pid == 0) {
+    ::alarm(10);
+    int wrong = 0;
+    const std::string pipe = "C:\\ARK\\PIPE.DAT";
+    for (OpenMode mode : {OpenMode::Read, OpenMode::ReadWrite, OpenMode::Truncate})
+      if (numberOf([&] { files->open(pipe, mode); }) != 75) ++wrong;
+    if (numberOf([&] { files->openLocked(pipe); }) != 75) ++wrong;
+    if (numberOf([&] { files->copy(pipe, "C:\\ARK\\COPY.DAT"); }) == 0) ++wrong;
+    if (files->exists(pipe)) ++wrong;
+    ::_exit(wrong);
+  }
+  int status = 0;
+  ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+  ASSERT_TRUE(WIFEXITED(status)) << "the child hung on the FIFO and was killed";
+  EXPECT_EQ(WEXITSTATUS(status), 0) << "calls that did not refuse the FIFO";
+  EXPECT_FALSE(fs::exists(ark / "COPY.DAT"));
+}
 
 TEST_F(FilesTest, OpenModesAndTheirErrors) {
   auto e = errorOf([&] { files->open("C:\\ARK\\MISSING.DAT", OpenMode::Read); });
