@@ -70,8 +70,16 @@ int runCommand(const GlobalOptions& options, const Command& command) {
   } catch (const ProgramEnd& end) {
     // The user's own exit keeps the command's status; an exit before the command had finished
     // (the F24 template missing at the load) is no success.
-    if (end.status != 0) return end.status;
-    return finished ? status : kFailed;
+    if (!finished) return end.status != 0 ? end.status : kFailed;
+    if (end.status != 0 && status == kDone) {
+      // Only the task file's rewrite at the end failed: what the command did (an export's
+      // files, committed) stands, so its success does too.
+      std::cerr << kProgram
+                << ": warning: the task file could not be rewritten at the end; the command "
+                   "itself (the export, if one ran) succeeded\n";
+      return kDone;
+    }
+    return end.status != 0 ? end.status : status;
   } catch (const UsageError& e) {
     std::cerr << kProgram << ": " << e.what() << "\n";
     return kUsage;

@@ -184,5 +184,23 @@ TEST_F(CliDamageTest, OutputThatCannotBeWrittenSaysSo) {
   EXPECT_EQ(readHostFile(archive("FRONTE.V24")).size(), 1964u);
 }
 
+TEST_F(CliDamageTest, ATaskFileThatCannotBeRewrittenAfterTheExportIsAWarning) {
+  build({company(1, "ALFA SRL")});
+  writeHostFile(taskPath(), "05\r\n");
+  // A folder where the task file's temporary must be made: the rewrite at the end fails.
+  fs::create_directories(taskPath().string() + ".new");
+
+  CliRun exported = on({"--yes", "export", "--all"});
+  EXPECT_EQ(exported.status, 0) << exported.err;
+  EXPECT_TRUE(exported.saidInErr("the task file could not be rewritten")) << exported.err;
+  EXPECT_TRUE(exported.saidInErr("the export, if one ran) succeeded")) << exported.err;
+  EXPECT_EQ(readHostFile(archive("FRONTE.V24")).size(), 1964u);
+  EXPECT_EQ(taskFile(), "05\r\n");
+
+  // A command that failed keeps its failure.
+  CliRun refused = on({"--yes", "export", "--select", "001", "--select", "999"});
+  EXPECT_NE(refused.status, 0);
+}
+
 }  // namespace
 }  // namespace zr::testing
