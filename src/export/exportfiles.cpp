@@ -82,7 +82,7 @@ ExportFile& ExportFiles::create(std::string_view stem, std::size_t length) {
   e.moved = false;
   e.recordLength = length;
   e.open =
-      std::make_unique<ExportFile>(files_.open(e.tempPath, platform::OpenMode::Truncate), length);
+      std::make_unique<ExportFile>(platform::createTemporary(files_, e.tempPath), length);
   return *e.open;
 }
 

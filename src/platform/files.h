@@ -37,6 +37,7 @@ enum class OpenMode {
   Read,       // shared input; a missing file is error 53
   ReadWrite,  // shared binary access; a missing file is created empty
   Truncate,   // created anew or emptied, read and write
+  CreateNew,  // created here and now, never through a link; a name that is taken is error 58
 };
 
 // What the previous-instance test holds for the process's life.
@@ -108,6 +109,10 @@ class FilesWrapper : public Files {
  protected:
   Files& target_;
 };
+
+// A temporary of this program made fresh: whatever stands under its name (an earlier run's
+// leftover, a planted link) is removed, never written through, and the file is made exclusively.
+std::unique_ptr<File> createTemporary(Files& files, std::string_view path);
 
 // The host backend. `root` is the folder that stands for drive C: (ignored on Windows).
 std::unique_ptr<Files> makeHostFiles(std::string root);

@@ -49,6 +49,8 @@ int openFlags(OpenMode mode) {
       return O_RDWR | O_CREAT;
     case OpenMode::Truncate:
       return O_RDWR | O_CREAT | O_TRUNC;
+    case OpenMode::CreateNew:
+      return O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW;
   }
   return O_RDONLY;
 }

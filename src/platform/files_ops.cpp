@@ -209,4 +209,13 @@ std::unique_ptr<InstanceLock> HostFiles::acquireInstanceLock(std::string_view pr
   return std::make_unique<HeldLock>(fd);
 }
 
+std::unique_ptr<File> createTemporary(Files& files, std::string_view path) {
+  try {
+    files.remove(path);
+  } catch (const RuntimeError& e) {
+    if (e.number() != 53 && e.number() != 76) throw;
+  }
+  return files.open(path, OpenMode::CreateNew);
+}
+
 }  // namespace zr::platform

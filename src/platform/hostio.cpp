@@ -44,6 +44,9 @@ int openErrorNumber(int err, const std::string& hostPath) {
       return 76;
     case ENXIO:  // a FIFO without a reader, opened for writing without waiting
       return 75;
+    case EEXIST:  // an exclusive creation found the name taken
+    case ELOOP:   // a link where none may be followed
+      return 58;
     case EACCES:
     case EPERM:
     case EWOULDBLOCK:

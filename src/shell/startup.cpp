@@ -180,7 +180,7 @@ void rewriteTaskFile(App& app) {
   line += "\r\n";
   const std::string temporary = std::string(inst::kTaskFile) + ".new";
   try {
-    auto file = files.open(temporary, platform::OpenMode::Truncate);
+    auto file = platform::createTemporary(files, temporary);
     file->writeAt(0, line);
     file->sync();
     file.reset();

@@ -202,5 +202,25 @@ TEST_F(CliDamageTest, ATaskFileThatCannotBeRewrittenAfterTheExportIsAWarning) {
   EXPECT_NE(refused.status, 0);
 }
 
+TEST_F(CliDamageTest, LinksPlantedAtTheTemporariesAreReplacedNeverWrittenThrough) {
+  build({company(1, "ALFA SRL")});
+  writeHostFile(taskPath(), "05\r\n");
+  const fs::path outside = dir / "OUTSIDE.TXT", elsewhere = dir / "NOWHERE.TXT";
+  writeHostFile(outside, "KEEP");
+  fs::create_symlink(outside, archive("FRONTE.V24.new"));
+  fs::create_symlink(elsewhere, archive("SOSTITUT.V24.new"));  // dangling
+  fs::create_symlink(outside, taskPath().string() + ".new");
+
+  CliRun exported = on({"--yes", "export", "--all"});
+  EXPECT_EQ(exported.status, 0) << exported.err;
+  EXPECT_EQ(readHostFile(outside), "KEEP");
+  EXPECT_FALSE(fs::exists(elsewhere));
+  EXPECT_EQ(readHostFile(archive("FRONTE.V24")).size(), 1964u);
+  EXPECT_FALSE(fs::is_symlink(archive("FRONTE.V24")));
+  EXPECT_FALSE(fs::exists(fs::symlink_status(archive("FRONTE.V24.new"))));
+  EXPECT_FALSE(fs::is_symlink(taskPath()));
+  EXPECT_TRUE(taskFile().starts_with("05 ") && taskFile().ends_with(" \r\n")) << taskFile();
+}
+
 }  // namespace
 }  // namespace zr::testing
