@@ -65,6 +65,10 @@ inline constexpr ExportFileFact kSubstitutes{"SOSTITUT", 202};
 inline constexpr ExportFileFact kQuadroST{"QUADST", 190};
 inline constexpr ExportFileFact kQuadroSV{"QUADSV", 189};
 inline constexpr ExportFileFact kEmployeesFile{"Q770ULTE", 219};
+// In the archives folder: the export set's commit record, and the lock that an export run and
+// a date update hold for their whole length.
+inline constexpr std::string_view kCommitRecord = "ZORIR770.CMT";
+inline constexpr std::string_view kInstallationLock = "ZORIR770.LCK";
 
 // --- databases ---
 inline constexpr std::string_view kF24TemplateName = "SF24XXXX.MDB";

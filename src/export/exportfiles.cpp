@@ -3,14 +3,15 @@
 #include <cmath>
 
 #include "archive/installation.h"
+#include "export/commitrecord.h"
 #include "platform/errors.h"
 
 namespace zr {
 
 namespace {
-// Not ending in ".V24", so the importer never mistakes a half-written file for an export.
-constexpr std::string_view kTemporarySuffix = ".new";
-constexpr std::string_view kBackupSuffix = ".old";
+// Neither ends in ".V24", so the importer never mistakes a half-written file for an export.
+constexpr std::string_view kTemporaryKind = ".tmp";
+constexpr std::string_view kBackupKind = ".old";
 }  // namespace
 
 ExportFile::ExportFile(std::unique_ptr<platform::File> file, std::size_t recordLength)
@@ -42,7 +43,8 @@ ExportFiles::ExportFiles(platform::Files& files, std::string archives)
 ExportFiles::~ExportFiles() {
   for (Entry& e : entries_) {
     e.open.reset();
-    if (e.moved) continue;
+    // A record left in place needs its temporaries and backups: recovery completes it.
+    if (e.moved || pending_ || e.tempPath.empty()) continue;
     try {
       if (files_.exists(e.tempPath)) files_.remove(e.tempPath);
     } catch (...) {
@@ -55,8 +57,13 @@ std::string ExportFiles::finalName(std::string_view stem) const {
   return archives_ + "\\" + std::string(stem) + std::string(inst::kExportExtension);
 }
 
-std::string ExportFiles::temporaryName(std::string_view stem) const {
-  return finalName(stem) + std::string(kTemporarySuffix);
+std::string ExportFiles::temporaryName(std::string_view stem) {
+  const Entry* e = find(stem);
+  return e ? e->tempPath : std::string();
+}
+
+std::string ExportFiles::nameOf(const std::string& path) const {
+  return path.substr(archives_.size() + 1);
 }
 
 ExportFiles::Entry* ExportFiles::find(std::string_view stem) {
@@ -70,8 +77,6 @@ ExportFiles::Entry& ExportFiles::entry(std::string_view stem) {
   Entry e;
   e.stem = stem;
   e.finalPath = finalName(stem);
-  e.tempPath = temporaryName(stem);
-  e.backupPath = e.finalPath + std::string(kBackupSuffix);
   entries_.push_back(std::move(e));
   return entries_.back();
 }
@@ -79,16 +84,18 @@ ExportFiles::Entry& ExportFiles::entry(std::string_view stem) {
 ExportFile& ExportFiles::create(std::string_view stem, std::size_t length) {
   Entry& e = entry(stem);
   e.open.reset();
+  if (!e.tempPath.empty() && !e.moved && files_.exists(e.tempPath)) files_.remove(e.tempPath);
   e.moved = false;
   e.recordLength = length;
-  e.open =
-      std::make_unique<ExportFile>(platform::createTemporary(files_, e.tempPath), length);
+  auto made = platform::createTemporary(files_, e.finalPath, kTemporaryKind);
+  e.tempPath = std::move(made.path);
+  e.open = std::make_unique<ExportFile>(std::move(made.file), length);
   return *e.open;
 }
 
 ExportFile& ExportFiles::reopen(std::string_view stem, std::size_t length) {
   Entry* e = find(stem);
-  if (!e || e->moved) throw RuntimeError::of(53, temporaryName(stem));
+  if (!e || e->moved) throw RuntimeError::of(53, finalName(stem));
   e->open.reset();
   e->open =
       std::make_unique<ExportFile>(files_.open(e->tempPath, platform::OpenMode::ReadWrite), length);
@@ -121,20 +128,30 @@ void ExportFiles::closeAll() {
   for (Entry& e : entries_) closeEntry(e);
 }
 
-void ExportFiles::commit() {
+void ExportFiles::commit(const std::function<void()>& lastStop) {
   std::vector<WrittenFile> written;
+  CommitRecord forward;
   try {
     closeAll();
     for (Entry& e : entries_) {
       if (e.moved) continue;
       const std::uint64_t bytes = files_.fileLength(e.tempPath).value_or(0);
       written.push_back({e.finalPath, e.recordLength, e.recordLength ? bytes / e.recordLength : 0});
+      forward.moves.push_back({nameOf(e.tempPath), nameOf(e.finalPath)});
     }
     for (Entry& e : entries_) {
       if (e.moved || !files_.exists(e.finalPath)) continue;
+      e.backupPath = platform::temporaryName(e.finalPath, kBackupKind);
       files_.copy(e.finalPath, e.backupPath);
       e.backedUp = true;
     }
+    if (lastStop) lastStop();
+    writeCommitRecord(files_, archives_, forward, OnFailure::Withdraw);
+  } catch (...) {
+    dropBackups(/*afterRollBack=*/false);
+    throw;
+  }
+  try {
     for (Entry& e : entries_) {
       if (e.moved) continue;
       files_.rename(e.tempPath, e.finalPath);
@@ -144,36 +161,51 @@ void ExportFiles::commit() {
     // all: a set that cannot be made durable is put back like one that could not be renamed.
     files_.syncFolder(archives_);
   } catch (...) {
-    rollBack();
-    dropBackups(/*afterRollBack=*/true);
+    pending_ = !rollBack();
+    if (!pending_) dropBackups(/*afterRollBack=*/true);
     throw;
+  }
+  try {
+    // A record left behind is harmless: its temporaries are gone, so completing it only
+    // removes it.
+    files_.remove(commitRecordPath(archives_));
+    files_.syncFolder(archives_);
+  } catch (...) {
   }
   dropBackups(/*afterRollBack=*/false);
   written_ = std::move(written);
 }
 
-void ExportFiles::rollBack() noexcept {
+bool ExportFiles::rollBack() noexcept {
+  CommitRecord backward;
+  backward.forward = false;
   for (Entry& e : entries_) {
     if (!e.moved) continue;
-    try {
-      if (e.backedUp)
-        files_.rename(e.backupPath, e.finalPath);
-      else
-        files_.remove(e.finalPath);
-      e.backedUp = false;
-      e.moved = false;
-    } catch (...) {
-      // The backup stays beside the file for the operator; the failure is being reported.
-    }
+    backward.moves.push_back({e.backedUp ? nameOf(e.backupPath) : std::string(),
+                              nameOf(e.finalPath)});
   }
   try {
-    files_.syncFolder(archives_);
+    // The record that undoes the renames replaces the one that made them: whichever is in place
+    // when a crash comes, completing it gives a whole set.
+    writeCommitRecord(files_, archives_, backward, OnFailure::Keep);
   } catch (...) {
-    // The failure that made us roll back is the one reported.
+    return false;  // the forward record stays; the next recovery finishes the new set
   }
+  try {
+    carryOutCommitRecord(files_, archives_, backward);
+  } catch (...) {
+    return false;  // the backward record stays; the next recovery puts the old set back
+  }
+  for (Entry& e : entries_) {
+    if (!e.moved) continue;
+    e.moved = false;
+    e.backedUp = false;
+  }
+  return true;
 }
 
 void ExportFiles::dropBackups(bool afterRollBack) noexcept {
+  if (pending_) return;
   for (Entry& e : entries_) {
     // A file that could not be put back keeps its previous version beside it.
     if (!e.backedUp || (afterRollBack && e.moved)) continue;

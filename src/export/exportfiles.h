@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -51,9 +52,10 @@ class ExportFiles {
   ExportFiles(const ExportFiles&) = delete;
   ExportFiles& operator=(const ExportFiles&) = delete;
 
-  // PERCORSOARCHIVI + "\" + stem + ".V24", and the temporary beside it.
+  // PERCORSOARCHIVI + "\" + stem + ".V24".
   std::string finalName(std::string_view stem) const;
-  std::string temporaryName(std::string_view stem) const;
+  // The run's temporary for it, once created (empty before).
+  std::string temporaryName(std::string_view stem);
 
   // Deletes the run's file if present and creates it empty, open for records of `length`.
   ExportFile& create(std::string_view stem, std::size_t length);
@@ -66,12 +68,17 @@ class ExportFiles {
   void close(std::string_view stem);
   void closeAll();
 
-  // Flushes every file to stable storage, then renames each over its final name, in the
-  // order of creation, then syncs the folder. Each previous file is first copied aside, so
-  // that a rename or the folder sync failing puts back the files already moved: the set stays
-  // the previous one or becomes the new one, durably, as a whole. Throws the platform's
-  // RuntimeError once everything is put back.
-  void commit();
+  // Flushes every file to stable storage and copies each previous file aside; then, after
+  // `lastStop` (where a run may still give up, by throwing), writes the commit record, renames
+  // each file over its final name in the order of creation, syncs the folder and removes the
+  // record. A rename or the folder sync failing puts back the files already moved, under a
+  // record of its own: the set stays the previous one or becomes the new one, durably, as a
+  // whole, even across a crash (the next run's recovery completes a record left in place).
+  // Throws the platform's RuntimeError once everything is put back.
+  void commit(const std::function<void()>& lastStop = {});
+  // After a failed commit: the folder holds a record that the next recovery must complete
+  // (the set could be neither finished nor put back here).
+  bool completionPending() const { return pending_; }
   // The final names of the files this run has written (or would write), in order.
   std::vector<std::string> finalNames() const;
   // What commit() put in place, in order of creation (empty before a commit).
@@ -88,7 +95,8 @@ class ExportFiles {
     bool backedUp = false;
     bool moved = false;
   };
-  void rollBack() noexcept;
+  bool rollBack() noexcept;
+  std::string nameOf(const std::string& path) const;
   void dropBackups(bool afterRollBack) noexcept;
   Entry* find(std::string_view stem);
   Entry& entry(std::string_view stem);
@@ -98,6 +106,7 @@ class ExportFiles {
   std::string archives_;
   std::vector<Entry> entries_;
   std::vector<WrittenFile> written_;
+  bool pending_ = false;
 };
 
 }  // namespace zr

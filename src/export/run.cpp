@@ -6,6 +6,7 @@
 
 #include <string>
 
+#include "export/commitrecord.h"
 #include "export/exportrun.h"
 #include "export/valuerules.h"
 #include "repository/descriptors.h"
@@ -13,6 +14,7 @@
 #include "shell/archivecheck.h"
 #include "shell/companylist.h"
 #include "shell/companywalk.h"
+#include "shell/installationlock.h"
 #include "shell/progress.h"
 #include "shell/runfailure.h"
 
@@ -25,9 +27,20 @@ using platform::Icon;
 constexpr double kCompanyBase = inst::kCompanies;
 constexpr int kPreliminaryRecords = 1000;
 
+std::string exportHeading() {
+  return "ESPORTAZIONE DATI PER MOD.770/" + std::string(ANNO770) + " NON ESEGUITA";
+}
+
 FailureTexts exportFailureTexts() {
-  return {"ESPORTAZIONE DATI PER MOD.770/" + std::string(ANNO770) + " NON ESEGUITA",
-          "I file di esportazione del lancio precedente sono rimasti invariati."};
+  return {exportHeading(), "I file di esportazione del lancio precedente sono rimasti invariati."};
+}
+
+// A commit that could be neither finished nor undone leaves its record for the next start.
+FailureTexts pendingCommitTexts(const std::string& archives) {
+  return {exportHeading(),
+          "I file di esportazione saranno ricomposti, tutti nuovi o tutti del lancio precedente, "
+          "al prossimo avvio dell'esportazione (registrazione " +
+              commitRecordPath(archives) + ")."};
 }
 
 // The yearly F24 databases stay open only inside this scope, however it is left.
@@ -70,14 +83,21 @@ RunOutcome runExport(App& app, const std::string& certName, std::vector<WrittenF
   run.cert.CHIUDITABELLECU();
   run.cert.CHIUDICERTIFICAZIONI();
   run.enterStep("registrazione dei file di esportazione");
+  const auto failed = [&](std::string_view cause) {
+    reportRunFailure(app,
+                     run.files.completionPending()
+                         ? pendingCommitTexts(app.config.PERCORSOARCHIVI)
+                         : exportFailureTexts(),
+                     run.step, {}, cause);
+    return RunOutcome::Failed;
+  };
   try {
-    run.files.commit();
+    // Past the commit record a termination request waits for the renames.
+    run.files.commit([&app] { stopIfInterrupted(app, {}); });
   } catch (const RuntimeError& e) {
-    reportRunFailure(app, exportFailureTexts(), run.step, {}, runtimeCause(e));
-    return RunOutcome::Failed;
+    return failed(runtimeCause(e));
   } catch (const std::exception& e) {
-    reportRunFailure(app, exportFailureTexts(), run.step, {}, e.what());
-    return RunOutcome::Failed;
+    return failed(e.what());
   }
   if (written) *written = run.files.written();
   setBusy(app, false);
@@ -174,6 +194,30 @@ RunOutcome CMDAVVIO_Click(App& app, std::vector<WrittenFile>* written) {
     if (!form.List1.empty()) form.listIndex = 0;
     app.ui().message("Nessuna ditta selezionata", form.caption, Icon::Information);
     return RunOutcome::Refused;
+  }
+
+  // From here a termination request ends the run in order, never half-way through a write.
+  platform::HeldInterrupts held(app.interrupts());
+  const auto lock = takeInstallationLock(app);
+  if (!lock) {
+    app.flags.ERRORELISTA = 1;
+    if (app.interrupts().requested()) {
+      reportRunFailure(app, exportFailureTexts(), "attesa degli archivi", {}, kInterruptedCause);
+      return RunOutcome::Failed;
+    }
+    app.ui().message(exportHeading() + "\r\r" + installationBusyText(app.config.PERCORSOARCHIVI) +
+                         "\rNessun file e' stato modificato.",
+                     form.caption, Icon::Critical);
+    return RunOutcome::Refused;
+  }
+  // What a run that crashed left: its set completed or put back, its temporaries removed.
+  try {
+    recoverExportSet(app.files(), app.config.PERCORSOARCHIVI);
+  } catch (const RuntimeError& e) {
+    app.flags.ERRORELISTA = 1;
+    reportRunFailure(app, exportFailureTexts(), "ripristino dei file di esportazione", {},
+                     runtimeCause(e));
+    return RunOutcome::Failed;
   }
 
   // A damaged company archive refuses the run before anything is written, the certification

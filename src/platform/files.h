@@ -110,9 +110,18 @@ class FilesWrapper : public Files {
   Files& target_;
 };
 
-// A temporary of this program made fresh: whatever stands under its name (an earlier run's
-// leftover, a planted link) is removed, never written through, and the file is made exclusively.
-std::unique_ptr<File> createTemporary(Files& files, std::string_view path);
+// A temporary of this program beside `finalPath`, under a name no other run uses:
+// finalPath + ".zr770-<process id>-<random>" + `kind`. It is created exclusively, never through
+// a link; a name that is taken is another name, never a write through it.
+struct Temporary {
+  std::unique_ptr<File> file;
+  std::string path;
+};
+Temporary createTemporary(Files& files, std::string_view finalPath, std::string_view kind = ".tmp");
+// A fresh name of that shape, for a temporary that another call creates (a copy's target).
+std::string temporaryName(std::string_view finalPath, std::string_view kind);
+// Whether a name (without folder) has the shape that temporaryName gives, with either kind.
+bool isTemporaryName(std::string_view name);
 
 // The host backend. `root` is the folder that stands for drive C: (ignored on Windows).
 std::unique_ptr<Files> makeHostFiles(std::string root);

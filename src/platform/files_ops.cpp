@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <random>
 
 #include "platform/errors.h"
 #include "platform/files_host.h"
@@ -21,6 +22,7 @@ namespace zr::platform {
 namespace {
 
 constexpr std::size_t kCopyChunk = 1 << 20;
+constexpr std::string_view kTemporaryMark = ".zr770-";
 
 std::string readWhole(File& f) {
   std::string out(f.size(), '\0');
@@ -209,13 +211,43 @@ std::unique_ptr<InstanceLock> HostFiles::acquireInstanceLock(std::string_view pr
   return std::make_unique<HeldLock>(fd);
 }
 
-std::unique_ptr<File> createTemporary(Files& files, std::string_view path) {
-  try {
-    files.remove(path);
-  } catch (const RuntimeError& e) {
-    if (e.number() != 53 && e.number() != 76) throw;
+std::string temporaryName(std::string_view finalPath, std::string_view kind) {
+  // A fresh draw for every name: two runs of one process id (a reused id, another machine on a
+  // share) still differ.
+  std::random_device random;
+  const std::uint64_t draw = (static_cast<std::uint64_t>(random()) << 32) ^ random();
+  char part[17];
+  std::snprintf(part, sizeof part, "%012llx",
+                static_cast<unsigned long long>(draw & 0xffffffffffffull));
+  return std::string(finalPath) + std::string(kTemporaryMark) + std::to_string(::getpid()) + "-" +
+         part + std::string(kind);
+}
+
+bool isTemporaryName(std::string_view name) {
+  const std::size_t at = name.rfind(kTemporaryMark);
+  if (at == std::string_view::npos || at == 0) return false;
+  std::string_view rest = name.substr(at + kTemporaryMark.size());
+  const auto isDigit = [](char c) { return c >= '0' && c <= '9'; };
+  const auto isHex = [&](char c) { return isDigit(c) || (c >= 'a' && c <= 'f'); };
+  std::size_t i = 0;
+  while (i < rest.size() && isDigit(rest[i])) ++i;
+  if (i == 0 || i == rest.size() || rest[i] != '-') return false;
+  const std::size_t hexStart = ++i;
+  while (i < rest.size() && isHex(rest[i])) ++i;
+  if (i == hexStart) return false;
+  const std::string_view kind = rest.substr(i);
+  return kind == ".tmp" || kind == ".old";
+}
+
+Temporary createTemporary(Files& files, std::string_view finalPath, std::string_view kind) {
+  for (int attempt = 0;; ++attempt) {
+    std::string path = temporaryName(finalPath, kind);
+    try {
+      return {files.open(path, OpenMode::CreateNew), std::move(path)};
+    } catch (const RuntimeError& e) {
+      if (e.number() != 58 || attempt >= 100) throw;
+    }
   }
-  return files.open(path, OpenMode::CreateNew);
 }
 
 }  // namespace zr::platform

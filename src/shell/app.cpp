@@ -10,6 +10,7 @@ Services completed(Services s) {
   if (!s.files || !s.ui || !s.clock || !s.settings)
     throw std::invalid_argument("App: files, ui, clock and settings services are required");
   if (!s.databases) s.databases = platform::makeDatabaseEngine(*s.files);
+  if (!s.interrupts) s.interrupts = platform::makeHostInterrupts();
   return s;
 }
 

@@ -11,6 +11,7 @@
 #include "platform/clock.h"
 #include "platform/database.h"
 #include "platform/files.h"
+#include "platform/interrupts.h"
 #include "platform/settings.h"
 #include "platform/ui.h"
 #include "repository/repository.h"
@@ -24,6 +25,7 @@ struct Services {
   std::unique_ptr<platform::Clock> clock;
   std::unique_ptr<platform::Settings> settings;
   std::unique_ptr<platform::DatabaseEngine> databases;  // made over `files` when null
+  std::unique_ptr<platform::Interrupts> interrupts;     // the process's signals when null
 };
 
 struct RunFlags {
@@ -46,6 +48,7 @@ class App {
   platform::Clock& clock() { return *services_.clock; }
   platform::Settings& settings() { return *services_.settings; }
   platform::DatabaseEngine& databases() { return *services_.databases; }
+  platform::Interrupts& interrupts() { return *services_.interrupts; }
 
   Config config;
   ArchiveLib lib;

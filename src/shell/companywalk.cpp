@@ -34,6 +34,7 @@ void walkSelectedCompanies(App& app, CompanyRead read,
     SelectedCompany company{i, line.substr(0, 3), platform::trimmed(line.substr(0, kCodeAndName)),
                             CompanyRecord::NotRead};
     if (place) place->company = company.name;
+    stopIfInterrupted(app, company.name);
     if (read == CompanyRead::ByCode) company.record = readCompany(app, company.code);
     visit(company);
   }

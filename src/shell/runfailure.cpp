@@ -28,6 +28,11 @@ void reportRunFailure(App& app, const FailureTexts& texts, std::string_view step
   app.ui().message(text, app.form.caption, platform::Icon::Critical);
 }
 
+void stopIfInterrupted(App& app, std::string_view company) {
+  if (app.interrupts().requested())
+    throw RunFailure(std::string(company), std::string(kInterruptedCause));
+}
+
 std::string runtimeCause(const RuntimeError& e) {
   return "Errore N." + std::to_string(e.number()) + " " + platform::trimmed(e.description());
 }

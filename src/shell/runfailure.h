@@ -33,6 +33,12 @@ class RunFailure : public std::runtime_error {
   std::string cause;
 };
 
+// The cause of a run ended by a termination request (SIGINT, SIGTERM) while it was held.
+inline constexpr std::string_view kInterruptedCause =
+    "esecuzione interrotta su richiesta (segnale di terminazione)";
+// Throws the run's RunFailure when a termination request has arrived.
+void stopIfInterrupted(App& app, std::string_view company);
+
 // The texts of one command's failure message: its heading line and what it leaves as it was.
 struct FailureTexts {
   std::string heading;    // "ESPORTAZIONE DATI PER MOD.770/2024 NON ESEGUITA"

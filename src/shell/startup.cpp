@@ -178,16 +178,17 @@ void rewriteTaskFile(App& app) {
   std::string line = app.config.CODICETASK.substr(0, inst::kTaskLineLength);
   line.resize(inst::kTaskLineLength, ' ');
   line += "\r\n";
-  const std::string temporary = std::string(inst::kTaskFile) + ".new";
+  std::string temporary;
   try {
-    auto file = platform::createTemporary(files, temporary);
-    file->writeAt(0, line);
-    file->sync();
-    file.reset();
+    auto made = platform::createTemporary(files, inst::kTaskFile);
+    temporary = made.path;
+    made.file->writeAt(0, line);
+    made.file->sync();
+    made.file.reset();
     files.rename(temporary, inst::kTaskFile);
   } catch (...) {
     try {
-      if (files.exists(temporary)) files.remove(temporary);
+      if (!temporary.empty() && files.exists(temporary)) files.remove(temporary);
     } catch (...) {
       // The failure being reported matters more than the leftover temporary.
     }

@@ -26,7 +26,7 @@ TEST(ExportFiles, ProducersSeeTheTemporaryUntilCommitAndAbandonedRunsLeaveNothin
   const auto arc = dir / "ARC";
   std::filesystem::create_directories(arc);
   writeBytes(arc / "QUADST.V24", "OLD-QUADST");
-  writeBytes(arc / "QUADST.V24.new", "left by a run that crashed");
+  writeBytes(arc / "QUADST.V24.new", "a name this program never makes");
   writeBytes(arc / "FRONTE.V24", "PREVIOUS");
   {
     ExportFiles abandoned(*files, "C:\\ARC");
@@ -40,7 +40,7 @@ TEST(ExportFiles, ProducersSeeTheTemporaryUntilCommitAndAbandonedRunsLeaveNothin
     EXPECT_EQ(run.finalName("QUADST"), "C:\\ARC\\QUADST.V24");
     EXPECT_FALSE(run.exists("QUADST"));  // the previous file is not the run's
     ExportFile& f = run.create("QUADST", 5);
-    EXPECT_EQ(run.length("QUADST"), 0u);  // the crashed run's bytes are gone
+    EXPECT_EQ(run.length("QUADST"), 0u);
     f.writeRecord(1, "AAAAA");
     f.writeRecord(2, "BB");          // padded to the record length
     f.writeRecord(3, "CCCCCCCCCC");  // cut to it
@@ -59,7 +59,10 @@ TEST(ExportFiles, ProducersSeeTheTemporaryUntilCommitAndAbandonedRunsLeaveNothin
     run.commit();
   }
   EXPECT_EQ(readBytes(arc / "QUADST.V24"), "AAAAABB   CCCCCDDDDD");
-  EXPECT_EQ(folder(arc), (std::vector<std::string>{"FRONTE.V24", "QUADST.V24"}));
+  // Nothing of the runs is left; a file that is not this program's stays.
+  EXPECT_EQ(folder(arc),
+            (std::vector<std::string>{"FRONTE.V24", "QUADST.V24", "QUADST.V24.new"}));
+  EXPECT_EQ(readBytes(arc / "QUADST.V24.new"), "a name this program never makes");
 }
 
 }  // namespace

@@ -112,7 +112,10 @@ class Installation {
     std::vector<std::string> found;
     for (const auto& e : std::filesystem::directory_iterator(archivesFolder())) {
       const std::string n = e.path().filename().string();
-      if (n.ends_with(".new") || n.ends_with(".old")) found.push_back(n);
+      // Old-style and current temporaries, backups, hidden copies and the commit record.
+      if (n.ends_with(".new") || n.ends_with(".old") || n.ends_with(".tmp") ||
+          n.find(".zr770-") != std::string::npos || n.starts_with(".") || n == "ZORIR770.CMT")
+        found.push_back(n);
     }
     return found;
   }

@@ -82,14 +82,25 @@ TEST(TransactionalExport, AFailedRunLeavesThePreviousFilesAndSaysWhatFailed) {
        },
        {"NON ESEGUITA", "Fase: registrazione dei file di esportazione", "Errore N.75"},
        0},
+      {"failed folder sync of the commit record: nothing is renamed",
+       true,
+       [](Installation&, LoadedApp&, FaultFiles& f) {
+         f.inject(fail(Call::FolderSync, 57).after("ZORIR770.CMT"));
+       },
+       {"NON ESEGUITA", "Fase: registrazione dei file di esportazione", "Errore N.57"},
+       0},
       {"failed folder sync after the renames puts the previous files back",
        true,
-       [](Installation&, LoadedApp&, FaultFiles& f) { f.inject(fail(Call::FolderSync, 57)); },
+       [](Installation&, LoadedApp&, FaultFiles& f) {
+         f.inject(fail(Call::FolderSync, 57).nth(2).after("ZORIR770.CMT"));
+       },
        {"NON ESEGUITA", "Fase: registrazione dei file di esportazione", "Errore N.57"},
        0},
       {"failed folder sync after a first export removes the new files",
        false,
-       [](Installation&, LoadedApp&, FaultFiles& f) { f.inject(fail(Call::FolderSync, 57)); },
+       [](Installation&, LoadedApp&, FaultFiles& f) {
+         f.inject(fail(Call::FolderSync, 57).nth(2).after("ZORIR770.CMT"));
+       },
        {"NON ESEGUITA", "Fase: registrazione dei file di esportazione", "Errore N.57"},
        0},
       {"archive read error mid-run",
