@@ -34,9 +34,9 @@ CatalogueRecord readCatalogue(platform::Files& files, const std::string& folder,
       ->readAt((static_cast<std::uint64_t>(n) - 1) * kCatalogueRecord, record.data(),
                record.size());
   const std::string_view bytes(record.data(), record.size());
-  return {rightTrimmed(bytes.substr(inst::kCataloguePatternStart, inst::kCataloguePatternChars)),
-          platform::valNumber(
-              bytes.substr(inst::kCatalogueLengthStart, inst::kCatalogueLengthChars))};
+  return {
+      rightTrimmed(bytes.substr(inst::kCataloguePatternStart, inst::kCataloguePatternChars)),
+      platform::valNumber(bytes.substr(inst::kCatalogueLengthStart, inst::kCatalogueLengthChars))};
 }
 
 // Replaces the placeholder found at `at`.
@@ -104,7 +104,15 @@ std::string ArchiveLib::DAMMIFILE(double n, bool& prefix) {
       substitute(name, at, "%%", PROVINCIAOPEN);
       PROVINCIAOPEN.clear();
     }
-    return prefix ? config_.PERCORSOARCHIVI + "\\" + name : name;
+    std::string path = prefix ? config_.PERCORSOARCHIVI + "\\" + name : name;
+    // The host would create such a name where Windows refuses it: a pattern or a substituted
+    // value must never make a file the payroll procedure cannot see.
+    if (!platform::isSafeSystemPath(path)) {
+      throw RuntimeError::of(52, "base number " + platform::shortText(n) + " names " +
+                                     platform::shownName(path) +
+                                     ", which holds a character not allowed in a file name");
+    }
+    return path;
   });
 }
 

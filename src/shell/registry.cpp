@@ -2,6 +2,8 @@
 
 #include <cstdint>
 
+#include "platform/text.h"
+
 namespace zr {
 
 std::string VALOREREGISTRO(const RegistryKey& key, std::string_view name) noexcept {
@@ -30,6 +32,12 @@ std::string VALOREREGISTRO(const RegistryKey& key, std::string_view name) noexce
 std::string LEGGIREGISTRO(platform::Settings& settings, std::string_view subkey,
                           std::string_view name) noexcept {
   return VALOREREGISTRO(RegistryKey{settings, subkey}, name);
+}
+
+std::string readRegistryFolder(platform::Settings& settings, std::string_view subkey,
+                               std::string_view name) noexcept {
+  std::string value = LEGGIREGISTRO(settings, subkey, name);
+  return platform::isSafeSystemPath(value) ? value : std::string{};
 }
 
 }  // namespace zr

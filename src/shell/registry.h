@@ -23,4 +23,9 @@ std::string VALOREREGISTRO(const RegistryKey& key, std::string_view name) noexce
 std::string LEGGIREGISTRO(platform::Settings& settings, std::string_view subkey,
                           std::string_view name) noexcept;
 
+// LEGGIREGISTRO for a value used as a folder: one holding control bytes or characters Windows
+// forbids in names reads as "", as any other unusable value does.
+std::string readRegistryFolder(platform::Settings& settings, std::string_view subkey,
+                               std::string_view name) noexcept;
+
 }  // namespace zr

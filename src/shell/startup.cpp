@@ -29,8 +29,11 @@ void previousInstanceTest(App& app) {
   if (!app.instanceLock) throw AnotherInstance{};
 }
 
-[[noreturn]] void configurationError(App& app) {
-  app.ui().message(kConfigurationError, kConfigurationErrorTitle, platform::Icon::Critical);
+// `detail`, when given, says which path file is wrong and why, on a line of its own.
+[[noreturn]] void configurationError(App& app, std::string_view detail = {}) {
+  std::string text(kConfigurationError);
+  if (!detail.empty()) text += concat({"\r\n", detail});
+  app.ui().message(text, kConfigurationErrorTitle, platform::Icon::Critical);
   throw ProgramEnd{3};
 }
 
@@ -47,6 +50,19 @@ std::string pathFileValue(platform::Files& files, std::string_view path) {
   return lines.empty() ? std::string{} : platform::trimmed(lines.front());
 }
 
+// A folder the path file names, refused when Windows could not name it: the host would
+// otherwise make files there that the payroll procedure never sees.
+std::string pathFileFolder(App& app, std::string_view pathFile) {
+  std::string value = pathFileValue(app.files(), pathFile);
+  if (value.empty()) configurationError(app);
+  if (!platform::isSafeSystemPath(value)) {
+    configurationError(app,
+                       concat({pathFile, ": PERCORSO NON VALIDO \"", platform::shownName(value),
+                               "\" (CARATTERI NON AMMESSI IN UN NOME)"}));
+  }
+  return value;
+}
+
 void take(Config& config, std::string archives, std::string programs, std::string taskLine) {
   config.PERCORSOARCHIVI = std::move(archives);
   config.PERCORSOPROGRAMMI = std::move(programs);
@@ -57,8 +73,10 @@ void take(Config& config, std::string archives, std::string programs, std::strin
 void fromRegistry(App& app) {
   app.lib.TRACCIAOPERAZIONE("CARICAINST");
   previousInstanceTest(app);
-  std::string programs = LEGGIREGISTRO(app.settings(), inst::kRegistryKey, inst::kRegistryPrograms);
-  std::string archives = LEGGIREGISTRO(app.settings(), inst::kRegistryKey, inst::kRegistryArchives);
+  std::string programs =
+      readRegistryFolder(app.settings(), inst::kRegistryKey, inst::kRegistryPrograms);
+  std::string archives =
+      readRegistryFolder(app.settings(), inst::kRegistryKey, inst::kRegistryArchives);
   // Both folders or neither: a route that gives only one leaves the path files to decide.
   if (archives.empty() || !app.files().isDirectory(archives)) return;
   if (programs.empty() || !app.files().isDirectory(programs)) return;
@@ -71,10 +89,8 @@ void fromPathFiles(App& app) {
   auto& files = app.files();
   if (!files.exists(inst::kArchivesPathFile)) configurationError(app);
   if (!files.exists(inst::kProgramsPathFile)) configurationError(app);
-  std::string archives = pathFileValue(files, inst::kArchivesPathFile);
-  if (archives.empty()) configurationError(app);
-  std::string programs = pathFileValue(files, inst::kProgramsPathFile);
-  if (programs.empty()) configurationError(app);
+  std::string archives = pathFileFolder(app, inst::kArchivesPathFile);
+  std::string programs = pathFileFolder(app, inst::kProgramsPathFile);
   std::string taskLine = readTaskLine(files);
   take(app.config, std::move(archives), std::move(programs), std::move(taskLine));
 }

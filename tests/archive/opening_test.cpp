@@ -6,6 +6,7 @@
 #include <functional>
 
 #include "archive/archive_bed.h"
+#include "platform/text.h"
 
 namespace zr::testing {
 namespace {
@@ -75,8 +76,7 @@ TEST(Naming, UnitPlaceholderReplacesThePrefix) {
       {"", 1, "\\KV\\F.DAT"},
       {"a", 1, "a\\KV\\F.DAT"},  // only capital A and B are drive letters
       // Anywhere in the pattern; the non-A/B form keeps the pattern from its third character.
-      {"B", 2, "ZB:\\G.DAT"},
-      {"E:", 2, "E::\\G.DAT"},
+      {"D", 2, "D:\\G.DAT"},
   };
   for (const auto& [unit, base, name] : cases) {
     lib.UNITAOPEN = unit;
@@ -103,7 +103,6 @@ TEST(Naming, RecordLengthAndContextNumbersAreReadLeniently) {
   // Past the end of a short catalogue: an empty pattern and no length.
   EXPECT_EQ(lib.DAMMIFILE(200, prefix), "C:\\ARCHIVI\\");
   EXPECT_EQ(lib.LUNGRECBASE, 0);
-
 }
 
 TEST(Naming, MissingContextShowsItsMessageAndEndsTheProgram) {
@@ -131,6 +130,88 @@ TEST(Naming, MissingContextShowsItsMessageAndEndsTheProgram) {
     EXPECT_EQ(lib.NUMFILE(1), 0) << "files are closed before the end";
     EXPECT_EQ(bed.listing(), (std::vector<std::string>{"DITTE.DAT", "TRBASE.DAT"}));
   }
+}
+
+TEST(Naming, SafeSystemPathsHoldNoControlBytesNorCharactersWindowsForbids) {
+  const std::vector<std::string> good = {
+      "C:\\A\\B",
+      "A:B",
+      "c:\\x.dat",
+      "\\A\\B",
+      "\\\\SERVER\\SHARE\\A",
+      "REL\\F.DAT",
+      "/native/path",
+      "C:\\PERC\xC0 \xE8\\N\xB0.DAT",  // CP1252 letters and signs, a blank
+      "",
+      "C:\\A.B~C$D#E%F&G'H(I)J[K]L{M}N+O=P,Q;R@S!T^U`V"};
+  const std::vector<std::string> bad = {
+      "X|Y", "\x1b", "\x7f",         "C:\\A:B",  "A<B",        "A>B",  "A\"B",
+      "A?B", "A*B",  "\\\\?\\C:\\X", "C:\\A\tB", "C:\\A\r\nB", "\x1f", std::string("C:\\A\0B", 6),
+      ":A",  "1:B",  "AB:C",         "C::"};
+  for (const auto& name : good) EXPECT_TRUE(platform::isSafeSystemPath(name)) << name;
+  for (const auto& name : bad) EXPECT_FALSE(platform::isSafeSystemPath(name)) << name;
+  // In a message the control bytes are seen, and cannot reach the terminal.
+  EXPECT_EQ(platform::shownName("A\x1b[2JB\x7f\n|"), "A<1B>[2JB<7F><0A>|");
+}
+
+TEST(Naming, ANameWindowsCouldNotUseIsAnErrorNamingTheBaseNumberAndCreatesNothing) {
+  struct Case {
+    double base;
+    Setter set;
+    std::string unit, shown;
+  };
+  const std::vector<Case> cases = {
+      {377, context(""), "", "C:\\ARCHIVI\\F24|X.DAT"},
+      // A pattern that climbs out of the archives folder is refused like any other.
+      {378, context(""), "", "C:\\ARCHIVI\\..\\..\\..\\OUT?.DAT"},
+      {379, context("", "", "", "M\x1b"), "", "C:\\ARCHIVI\\PRM<1B>.DAT"},
+      {380, context(""), "B", "ZB:\\G.DAT"},
+      {380, context(""), "E:", "E::\\G.DAT"},
+      {381, context("", "", "", "A:"), "", "C:\\ARCHIVI\\PRA:.DAT"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.shown);
+    ArchiveBed bed({{1, "DITTE.DAT", "10"},
+                    {377, "F24|X.DAT", "40"},
+                    {378, "..\\..\\..\\OUT?.DAT", "40"},
+                    {379, "PR%%.DAT", "40"},
+                    {380, "Z!:\\G.DAT", "40"},
+                    {381, "PR%%.DAT", "40"}});
+    ArchiveLib& lib = bed.lib();
+    ASSERT_EQ(lib.FAIOPEN(1), 10);
+    const auto everything = [&] {
+      std::vector<std::string> paths;
+      for (const auto& e : std::filesystem::recursive_directory_iterator(bed.root()))
+        paths.push_back(e.path().string());
+      std::sort(paths.begin(), paths.end());
+      return paths;
+    };
+    const auto before = everything();
+    c.set(lib);
+    lib.UNITAOPEN = c.unit;
+    EXPECT_THROW(lib.FAIOPEN(c.base), ProgramEnd);
+    const auto dialogs = bed.ui().dialogs();
+    ASSERT_EQ(dialogs.size(), 2u);
+    const std::string expected = "Errore 52 Bad file name or number: base number " +
+                                 std::to_string(static_cast<int>(c.base)) + " names " + c.shown +
+                                 ", which holds a character not allowed in a file name\r\n";
+    EXPECT_EQ(dialogs[0].text.substr(0, expected.size()), expected);
+    EXPECT_EQ(lib.NUMFILE(1), 0) << "files are closed before the end";
+    EXPECT_EQ(everything(), before) << "nothing was created, inside the root or out";
+  }
+
+  // Where no operator reads the message, the caller gets the error itself.
+  ArchiveBed quiet({{377, "F24*.DAT", "40"}}, nullptr, ErrorPolicy::Throwing);
+  try {
+    quiet.lib().FAIOPEN(377);
+    ADD_FAILURE() << "the archive was opened";
+  } catch (const RuntimeError& e) {
+    EXPECT_EQ(e.number(), 52);
+    EXPECT_NE(e.description().find("base number 377 names C:\\ARCHIVI\\F24*.DAT"),
+              std::string::npos)
+        << e.description();
+  }
+  EXPECT_EQ(quiet.listing(), std::vector<std::string>{"TRBASE.DAT"});
 }
 
 // Descriptors this process has open: proves that closing a base number closes its file.

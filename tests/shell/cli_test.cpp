@@ -58,6 +58,45 @@ TEST_F(CliTest, LoadsThatEndTheProgramAreNoSuccess) {
   }
 }
 
+TEST_F(CliTest, APathFileNamingAFolderWindowsCouldNotNameIsAConfigurationError) {
+  struct Case {
+    const char* pathFile;
+    std::string value, shown;
+  } cases[] = {
+      {"C:\\RORIZIDO\\TRPERARK.TRP", "C:\\KORVANTE|X\\ARCHIVI", "C:\\KORVANTE|X\\ARCHIVI"},
+      {"C:\\RORIZIDO\\TRPERARK.TRP", "C:\\KORVANTE\\ARCHIVI\x1b[2J",
+       "C:\\KORVANTE\\ARCHIVI<1B>[2J"},
+      {"C:\\RORIZIDO\\TRPERPRO.TRP", "C:\\KORVANTE\\PRO\"GRAMMI", "C:\\KORVANTE\\PRO\"GRAMMI"},
+      {"C:\\RORIZIDO\\TRPERPRO.TRP", "C:\\KORVANTE\\PRO:GRAMMI", "C:\\KORVANTE\\PRO:GRAMMI"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.shown);
+    TempDir installation;
+    root = installation.str();
+    demo::SkeletonOptions options;
+    options.registry = false;
+    build(options, {company(1, "ALFA SRL")});
+    writeHostFile(taskPath(), "09\r\n");
+    // The folder exists on the host with everything in it: only its name is wrong.
+    const bool archives = std::string_view(c.pathFile).find("ARK") != std::string_view::npos;
+    fs::copy(host(archives ? "C:\\KORVANTE\\ARCHIVI" : "C:\\KORVANTE\\PROGRAMMI"), host(c.value),
+             fs::copy_options::recursive);
+    writeHostFile(host(c.pathFile), c.value + "\r\n");
+
+    CliRun r = on({"companies"});
+    EXPECT_EQ(r.status, 3) << r.err;
+    EXPECT_EQ(r.out, "");  // the command never ran
+    EXPECT_TRUE(
+        r.saidInErr("Korvante: ERRORE DI CONFIGURAZIONE! CONTROLLARE I PERCORSI DI "
+                    "Korvante CON IL PROGRAMMA KVPERCORSO\n" +
+                    std::string(c.pathFile) + ": PERCORSO NON VALIDO \"" + c.shown +
+                    "\" (CARATTERI NON AMMESSI IN UN NOME)\n"))
+        << r.err;
+    EXPECT_EQ(r.err.find('\x1b'), std::string::npos) << "no raw control byte reaches the terminal";
+    EXPECT_EQ(taskFile(), "09\r\n") << "no file written";
+  }
+}
+
 TEST_F(CliTest, UsageErrorsExitWithTwoAndTouchNothing) {
   build({company(1, "ALFA SRL")});
   writeHostFile(taskPath(), "04\r\n");

@@ -68,6 +68,42 @@ TEST_F(ShellTest, RegistryIsTakenWholeOrNotAtAll) {
       kCaption, Icon::Information);
 }
 
+TEST_F(ShellTest, ARegistryFolderWindowsCouldNotNameCountsAsAbsent) {
+  demo::SkeletonOptions o;
+  o.taskLine = "7 ";
+  build(o, {company(1, "ALFA SRL")});
+  // Every folder exists on the host, a full copy of the installation's, so only the name can
+  // keep the registry from winning.
+  for (const char* folder : {"C:\\ALTRO\\ARCHIVI", "C:\\ALTRO|X\\ARCHIVI", "C:\\ALTRO:X\\ARCHIVI",
+                             "C:\\ALTRO\\PROGRAMMI", "C:\\ALTRO\\PROG\x1bRAMMI"}) {
+    const bool archives = std::string_view(folder).find("ARCHIVI") != std::string_view::npos;
+    fs::create_directories(host(folder));
+    fs::copy(host(archives ? "C:\\KORVANTE\\ARCHIVI" : "C:\\KORVANTE\\PROGRAMMI"), host(folder),
+             fs::copy_options::recursive | fs::copy_options::overwrite_existing);
+  }
+  const std::string refused[][2] = {
+      {"C:\\ALTRO|X\\ARCHIVI", "C:\\ALTRO\\PROGRAMMI"},
+      {"C:\\ALTRO:X\\ARCHIVI", "C:\\ALTRO\\PROGRAMMI"},
+      {"C:\\ALTRO\\ARCHIVI", "C:\\ALTRO\\PROG\x1bRAMMI"},
+  };
+  for (const auto& r : refused) {
+    SCOPED_TRACE(r[0] + " | " + r[1]);
+    writeHostFile(registryPath(), registryIni(r[0], r[1]));
+    auto app = makeApp();
+    RIZ770_Load(*app);
+    // Absent, as a failed read is: the path files decide, without a word about the registry.
+    expectFolders(*app, "C:\\KORVANTE\\ARCHIVI", "C:\\KORVANTE\\PROGRAMMI");
+    EXPECT_EQ(app->config.CODICETASK, "7");
+    EXPECT_EQ(app->form.List1.size(), 1u);
+    EXPECT_EQ(ui->dialogs().size(), 1u) << "only the load's reminder";
+  }
+  // The same installation under names Windows accepts: the registry wins.
+  writeHostFile(registryPath(), registryIni("C:\\ALTRO\\ARCHIVI", "C:\\ALTRO\\PROGRAMMI"));
+  auto app = makeApp();
+  RIZ770_Load(*app);
+  expectFolders(*app, "C:\\ALTRO\\ARCHIVI", "C:\\ALTRO\\PROGRAMMI");
+}
+
 TEST_F(ShellTest, PathFilesDecideWithoutRegistry) {
   demo::SkeletonOptions o;
   o.registry = false;
