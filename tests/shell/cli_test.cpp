@@ -79,8 +79,9 @@ TEST_F(CliTest, APathFileNamingAFolderWindowsCouldNotNameIsAConfigurationError) 
     writeHostFile(taskPath(), "09\r\n");
     // The folder exists on the host with everything in it: only its name is wrong.
     const bool archives = std::string_view(c.pathFile).find("ARK") != std::string_view::npos;
+    fs::create_directories(host(c.value));
     fs::copy(host(archives ? "C:\\KORVANTE\\ARCHIVI" : "C:\\KORVANTE\\PROGRAMMI"), host(c.value),
-             fs::copy_options::recursive);
+             fs::copy_options::recursive | fs::copy_options::overwrite_existing);
     writeHostFile(host(c.pathFile), c.value + "\r\n");
 
     CliRun r = on({"companies"});
