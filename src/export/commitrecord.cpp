@@ -43,7 +43,7 @@ bool isTemporaryOf(std::string_view name, std::string_view final) {
 
 // The base a temporary name was made from: the name before its mark.
 std::string_view baseOf(std::string_view temporary) {
-  return temporary.substr(0, temporary.rfind(".zr770-"));
+  return temporary.substr(0, temporary.rfind(platform::kTemporaryMark));
 }
 
 // ".NAME.tmp<digits>-<digits>-<digits>", what a whole-file copy writes before its rename.

@@ -113,6 +113,7 @@ class FilesWrapper : public Files {
 // A temporary of this program beside `finalPath`, under a name no other run uses:
 // finalPath + ".zr770-<process id>-<random>" + `kind`. It is created exclusively, never through
 // a link; a name that is taken is another name, never a write through it.
+inline constexpr std::string_view kTemporaryMark = ".zr770-";
 struct Temporary {
   std::unique_ptr<File> file;
   std::string path;

@@ -22,7 +22,6 @@ namespace zr::platform {
 namespace {
 
 constexpr std::size_t kCopyChunk = 1 << 20;
-constexpr std::string_view kTemporaryMark = ".zr770-";
 
 std::string readWhole(File& f) {
   std::string out(f.size(), '\0');
