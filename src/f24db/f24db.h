@@ -8,6 +8,7 @@
 #include <string>
 
 #include "archive/archive.h"
+#include "f24db/rowreaders.h"
 #include "platform/database.h"
 
 namespace zr {
@@ -38,6 +39,17 @@ class F24Databases {
   // An open yearly database (error 91 when it is not open).
   platform::Database& DBF24(int year);
   std::unique_ptr<platform::Recordset> RSRELEASE;
+
+  // RSENTILOCALI / RSREGIONI on the row table of the year (its text, "2023"): opened with
+  // "CHIAVE" current when the year is 2007..2030, else nothing is opened and the recordset
+  // keeps what it held. The platform's errors go to the caller. Closing tolerates a recordset
+  // never opened or already closed.
+  void APRIENTILOCALI(std::string_view year);
+  void CHIUDIENTILOCALI();
+  void APRIREGIONI(std::string_view year);
+  void CHIUDIREGIONI();
+  std::unique_ptr<RowTable> RSENTILOCALI;
+  std::unique_ptr<RowTable> RSREGIONI;
 
   static std::string yearlyName(const std::string& archives, int year);  // ...\SF24YYYY.MDB
   static std::string templateName(const std::string& archives);          // ...\SF24XXXX.MDB
