@@ -37,6 +37,20 @@ bool ExportFile::readRecord(double n, std::string& out) {
   return true;
 }
 
+std::size_t ExportFile::readRecords(double first, std::size_t count, std::string& out) {
+  out.assign(count * length_, '\0');
+  const std::size_t got = file_->readAt(offsetOf(first), out.data(), out.size());
+  const std::size_t records = (got + length_ - 1) / length_;
+  out.resize(got);
+  out.resize(records * length_, ' ');
+  return records;
+}
+
+void ExportFile::writeRecords(double first, std::string_view bytes) {
+  if (bytes.size() % length_ != 0) throw RuntimeError::of(59, file_->path());
+  file_->writeAt(offsetOf(first), bytes);
+}
+
 ExportFiles::ExportFiles(platform::Files& files, std::string archives)
     : files_(files), archives_(std::move(archives)) {}
 

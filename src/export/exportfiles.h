@@ -35,6 +35,11 @@ class ExportFile {
   void writeRecord(double n, std::string_view record);
   // Reads record n into out; false past the end of the file.
   bool readRecord(double n, std::string& out);
+  // Reads up to `count` whole records from record `first` into out; returns how many were read
+  // (a cut last record counts as whole, blank-padded as readRecord pads it).
+  std::size_t readRecords(double first, std::size_t count, std::string& out);
+  // Writes whole records laid end to end from record `first`.
+  void writeRecords(double first, std::string_view bytes);
   std::uint64_t size() { return file_->size(); }
   void sync() { file_->sync(); }
 

@@ -47,5 +47,7 @@ void ACQUISIZIONEDATI770(ExportRun& run);
 // the form and archives (App), the run's files, the shared record state and the place for
 // the failure message.
 void FRONTESOSTITUTI(App& app, ExportFiles& files, QuadroState& quadro, RunPlace& place);
+void QUADROST(App& app, ExportFiles& files, QuadroState& quadro, RunPlace& place);
+void QUADROSV(App& app, ExportFiles& files, QuadroState& quadro, RunPlace& place);
 
 }  // namespace zr

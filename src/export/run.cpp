@@ -116,8 +116,10 @@ struct Production {
 constexpr Production kProduction[] = {
     {[](ExportRun& r) { FRONTESOSTITUTI(r.app, r.files, r.quadro, r); }, false},
     {[](ExportRun& r) { r.app.form.list2Visible = false; }, false},
-    // Quadro ST, quadro SV and quadro SX come here, in this order, then the self-employment
-    // lines appended to the quadro ST file (onlyWithCU).
+    {[](ExportRun& r) { QUADROST(r.app, r.files, r.quadro, r); }, false},
+    {[](ExportRun& r) { QUADROSV(r.app, r.files, r.quadro, r); }, false},
+    // Quadro SX comes here, then the self-employment lines appended to the quadro ST file
+    // (onlyWithCU).
 };
 
 void setCheck(MainForm& form, int& check, void (*click)(MainForm&)) {

@@ -55,6 +55,25 @@ std::string dateYmd(std::string_view ddmmyyyy) {
          zeroFilled(slice(ddmmyyyy, 0, 2), 2);
 }
 
+std::string paymentDateYmd(std::string_view ddmmyyyy) {
+  const std::string rearranged = std::string(slice(ddmmyyyy, 4, 4)) +
+                                 std::string(slice(ddmmyyyy, 2, 2)) +
+                                 std::string(slice(ddmmyyyy, 0, 2));
+  std::string t = "00000000" + trimmed(rearranged);
+  t = t.substr(t.size() - 8);
+  const bool digits = std::all_of(t.begin(), t.end(), [](char c) { return c >= '0' && c <= '9'; });
+  return digits ? t : "00000000";
+}
+
+std::string tributeCode(std::string_view code) {
+  return padCut(trimmed(code), 4);
+}
+
+std::string progressive4(std::uint64_t n) {
+  const std::string t = "0000" + std::to_string(n);
+  return t.substr(t.size() - 4);
+}
+
 std::string joined(std::initializer_list<std::string_view> values, std::size_t n) {
   std::string all;
   for (std::string_view v : values) all += trimmed(v);

@@ -3,6 +3,7 @@
 // CP1252 bytes; they touch no file and no state.
 #pragma once
 
+#include <cstdint>
 #include <initializer_list>
 #include <stdexcept>
 #include <string>
@@ -35,6 +36,15 @@ void putAmount(std::string& record, std::size_t pos, double value, std::string_v
 std::string fiscalCode(std::string_view t012, std::string_view t013);
 // DDMMYYYY -> YYYYMMDD, each part trimmed and zero-filled on the left; empty -> "00000000".
 std::string dateYmd(std::string_view ddmmyyyy);
+// The F24 payment date DDMMYYYY as YYYYMMDD: the parts rearranged, then Right("00000000" &
+// Trim(that), 8) when all eight characters are digits, else "00000000" ("  032023" gives
+// "00202303"; a date with a letter, or a blank one, "00000000").
+std::string paymentDateYmd(std::string_view ddmmyyyy);
+// Left(Trim(code) & 4 blanks, 4): a tribute code as the quadro records hold it.
+std::string tributeCode(std::string_view code);
+// Right("0000" & n, 4): a progressive number, its last four digits.
+std::string progressive4(std::uint64_t n);
+
 // The values, each trimmed, concatenated and padded or cut to n.
 std::string joined(std::initializer_list<std::string_view> values, std::size_t n);
 // Telephone numbers: the digits of the trimmed values in order, padded or cut to 20; blank

@@ -43,7 +43,9 @@ bool runGuarded(App& app, const RunPlace& place, const FailureTexts& texts,
     body();
     return true;
   } catch (const RunFailure& f) {
-    reportRunFailure(app, texts, place.step, f.company, f.cause);
+    // A routine deep in a company's work may not know the company; the walk does.
+    reportRunFailure(app, texts, place.step, f.company.empty() ? place.company : f.company,
+                     f.cause);
   } catch (const RuntimeError& e) {
     reportRunFailure(app, texts, place.step, place.company, runtimeCause(e));
   } catch (const CommandAborted&) {
