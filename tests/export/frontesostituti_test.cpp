@@ -10,21 +10,6 @@
 namespace zr::exporttest {
 namespace {
 
-// A record laid out by hand: blanks, then each field at its 1-based position.
-class Rec {
- public:
-  explicit Rec(std::size_t length) : bytes_(length, ' ') {}
-  Rec& at(std::size_t pos, const std::string& text) {
-    EXPECT_LE(pos - 1 + text.size(), bytes_.size()) << "field at " << pos;
-    bytes_.replace(pos - 1, text.size(), text);
-    return *this;
-  }
-  const std::string& str() const { return bytes_; }
-
- private:
-  std::string bytes_;
-};
-
 // Company fields by id, set in a chain.
 struct Fields {
   std::map<std::string, std::string> values;
@@ -154,33 +139,6 @@ void buildBureau(Installation& inst) {
   b.putCompany(gone);
   b.putCompany(company(7, {{"T002", "ZETA NON SELEZIONATA"}, {"T012", "77777777777"}}));
   b.close();
-}
-
-// Reports the first differing record and position instead of two 2000-byte strings.
-void expectRecords(const std::string& actual, const std::vector<std::string>& records,
-                   std::size_t length, const std::string& what) {
-  std::string expected;
-  for (const auto& r : records) {
-    ASSERT_EQ(r.size(), length) << what;
-    expected += r;
-  }
-  ASSERT_EQ(actual.size(), expected.size()) << what << ": file length";
-  for (std::size_t i = 0; i < expected.size(); ++i)
-    if (actual[i] != expected[i]) {
-      const std::size_t rec = i / length, pos = i % length + 1;
-      ADD_FAILURE() << what << ": record " << rec + 1 << " position " << pos << ": got \""
-                    << actual.substr(i, std::min<std::size_t>(20, actual.size() - i))
-                    << "\" expected \"" << expected.substr(i, 20) << "\"";
-      return;
-    }
-}
-
-std::vector<std::string> progressOf(const LoadedApp& a, const std::string& label) {
-  std::vector<std::string> texts;
-  for (const auto& e : a.ui->events)
-    if (e.kind == platform::ScriptedUi::Kind::Progress && e.title == label && !e.text.empty())
-      texts.push_back(e.text);
-  return texts;
 }
 
 TEST(FrontPageAndSubstitutes, RecordsLaidOutFieldByField) {

@@ -83,6 +83,40 @@ inline demo::CompanyRecord company(int code, const std::map<std::string, std::st
   return record;
 }
 
+// A record laid out by hand: blanks, then each field at its 1-based position.
+class Rec {
+ public:
+  explicit Rec(std::size_t length) : bytes_(length, ' ') {}
+  Rec& at(std::size_t pos, const std::string& text) {
+    EXPECT_LE(pos - 1 + text.size(), bytes_.size()) << "field at " << pos;
+    bytes_.replace(pos - 1, text.size(), text);
+    return *this;
+  }
+  const std::string& str() const { return bytes_; }
+
+ private:
+  std::string bytes_;
+};
+
+// Reports the first differing record and position instead of two 2000-byte strings.
+inline void expectRecords(const std::string& actual, const std::vector<std::string>& records,
+                   std::size_t length, const std::string& what) {
+  std::string expected;
+  for (const auto& r : records) {
+    ASSERT_EQ(r.size(), length) << what;
+    expected += r;
+  }
+  ASSERT_EQ(actual.size(), expected.size()) << what << ": file length";
+  for (std::size_t i = 0; i < expected.size(); ++i)
+    if (actual[i] != expected[i]) {
+      const std::size_t rec = i / length, pos = i % length + 1;
+      ADD_FAILURE() << what << ": record " << rec + 1 << " position " << pos << ": got \""
+                    << actual.substr(i, std::min<std::size_t>(20, actual.size() - i))
+                    << "\" expected \"" << expected.substr(i, 20) << "\"";
+      return;
+    }
+}
+
 inline std::string readBytes(const std::filesystem::path& p) {
   std::ifstream in(p, std::ios::binary);
   return std::string(std::istreambuf_iterator<char>(in), {});
@@ -159,10 +193,25 @@ class LoadedApp {
   void selectAll() { app->form.selected.assign(app->form.List1.size(), true); }
 
   std::vector<platform::ScriptedUi::Event> dialogs() const { return ui->dialogs(); }
+  // Every dialog's text, one a line: what a failed expectation prints.
+  std::string transcript() const {
+    std::string all;
+    for (const auto& e : ui->dialogs()) all += e.text + "\n";
+    return all;
+  }
 
   std::unique_ptr<platform::Files> host_;
   std::unique_ptr<App> app;
   platform::ScriptedUi* ui = nullptr;
 };
+
+// The texts a label showed during a run, in order (empty ones left out).
+inline std::vector<std::string> progressOf(const LoadedApp& a, const std::string& label) {
+  std::vector<std::string> texts;
+  for (const auto& e : a.ui->events)
+    if (e.kind == platform::ScriptedUi::Kind::Progress && e.title == label && !e.text.empty())
+      texts.push_back(e.text);
+  return texts;
+}
 
 }  // namespace zr::exporttest
