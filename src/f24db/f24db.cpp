@@ -1,5 +1,7 @@
 #include "f24db/f24db.h"
 
+#include <cmath>
+
 #include "archive/installation.h"
 #include "platform/numtext.h"
 #include "platform/errors.h"
@@ -17,6 +19,22 @@ std::size_t slotOf(int year) {
 }
 bool inRange(int year) {
   return year >= kFirstF24Year && year <= kLastF24Year;
+}
+
+// The database year of a year text, or 0 when it names none of the 24 (the caller then opens
+// nothing). A fraction is rounded as an array index is.
+int yearOf(std::string_view text) {
+  const double y = platform::valNumber(text);
+  if (!(y >= kFirstF24Year && y <= kLastF24Year)) return 0;
+  return static_cast<int>(std::nearbyint(y));
+}
+
+// Opens the row table of a year into `slot`; a year outside the 24 leaves `slot` as it was.
+void openRows(F24Databases& f24, std::string_view year, std::string_view table,
+              std::unique_ptr<RowTable>& slot) {
+  const int y = yearOf(year);
+  if (y == 0) return;
+  slot = std::make_unique<RowTable>(f24.DBF24(y), table);
 }
 
 // A database that cannot be opened ends the command, not the program: the operator is told
@@ -105,6 +123,22 @@ platform::Database& F24Databases::DBF24(int year) {
     throw RuntimeError::of(91, "the F24 database of " + std::to_string(year) + " is not open");
   }
   return *db_[slotOf(year)];
+}
+
+void F24Databases::APRIENTILOCALI(std::string_view year) {
+  openRows(*this, year, kLocalTaxTable, RSENTILOCALI);
+}
+
+void F24Databases::CHIUDIENTILOCALI() {
+  if (RSENTILOCALI) RSENTILOCALI->close();
+}
+
+void F24Databases::APRIREGIONI(std::string_view year) {
+  openRows(*this, year, kRegionTable, RSREGIONI);
+}
+
+void F24Databases::CHIUDIREGIONI() {
+  if (RSREGIONI) RSREGIONI->close();
 }
 
 }  // namespace zr
