@@ -6,6 +6,7 @@
 #include "archive/isam.h"
 #include "export/valuerules.h"
 #include "platform/numtext.h"
+#include "repository/amounts.h"
 #include "repository/descriptors.h"
 #include "shell/progress.h"
 
