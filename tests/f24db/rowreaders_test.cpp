@@ -19,8 +19,8 @@
 namespace zr {
 namespace {
 
-using ::testing::ElementsAreArray;
 using platform::Value;
+using ::testing::ElementsAreArray;
 using testing::errorOf;
 using testing::runSql;
 
@@ -144,15 +144,14 @@ TEST_F(RowReadersTest, ColumnsAreTrimmedTextsAndNumbersWithNullAsZero) {
   EXPECT_EQ(r11.row, 11);
   EXPECT_EQ(r11.debit, 0);  // Null
   EXPECT_EQ(r11.credit, 7.5);
-  EXPECT_EQ(r11.amountA, 12.5);   // "12,50"
-  EXPECT_EQ(r11.amountB, -2.5);   // " -2,5 "
-  EXPECT_EQ(r11.amountC, 0);      // Null
+  EXPECT_EQ(r11.amountA, 12.5);  // "12,50"
+  EXPECT_EQ(r11.amountB, -2.5);  // " -2,5 "
+  EXPECT_EQ(r11.amountC, 0);     // Null
   const LocalTaxTableRow& r13 = local[1];
   EXPECT_EQ(r13.code, "3847");  // " 3847 "
   EXPECT_EQ(r13.yearField, "2023");
   EXPECT_EQ(r13.debit, 40);
   EXPECT_EQ(r13.credit, 0);
-  EXPECT_EQ(r13.amountA + r13.amountB + r13.amountC, 6);
   EXPECT_EQ(std::vector<double>({r13.amountA, r13.amountB, r13.amountC}),
             std::vector<double>({1, 2, 3}));
 
@@ -167,10 +166,9 @@ TEST_F(RowReadersTest, ColumnsAreTrimmedTextsAndNumbersWithNullAsZero) {
   // The rules on their own, including what the SQLite files cannot keep as text.
   const RowPlace place{kDb2023, kLocalTaxTable, "001", "202303", 11};
   const std::pair<Value, double> numbers[] = {
-      {Value(), 0},        {Value(7.25), 7.25},     {Value("12,50"), 12.5},
-      {Value(" 3.5 "), 3.5}, {Value("-4"), -4},     {Value("+0,5"), 0.5},
-      {Value("1e3"), 1000}, {Value("2,5E-1"), 0.25}, {Value(",5"), 0.5},
-      {Value("12."), 12},  {Value("007"), 7},
+      {Value(), 0},       {Value(7.25), 7.25},  {Value("12,50"), 12.5}, {Value(" 3.5 "), 3.5},
+      {Value("-4"), -4},  {Value("+0,5"), 0.5}, {Value("1e3"), 1000},   {Value("2,5E-1"), 0.25},
+      {Value(",5"), 0.5}, {Value("12."), 12},   {Value("007"), 7},
   };
   for (const auto& [value, expected] : numbers) {
     SCOPED_TRACE(value.asText());
@@ -182,18 +180,15 @@ TEST_F(RowReadersTest, ColumnsAreTrimmedTextsAndNumbersWithNullAsZero) {
 }
 
 TEST_F(RowReadersTest, ATextThatIsNotANumberFailsNamingWhereItIs) {
-  builder.addF24Rows(2023, "F24ENTILOCICI",
-                     {{{"KDITTA", "004"}, {"KPERIODO", "202303"}, {"KRIGO", 11.0},
-                       {"F24ELI_10", "12abc"}},
-                      {{"KDITTA", "004"}, {"KPERIODO", "202305"}, {"KRIGO", 12.0},
-                       {"F24ELI_14", ""}},
-                      {{"KDITTA", "004"}, {"KPERIODO", "202306"}, {"KRIGO", 15.0},
-                       {"F24ELI_11", "1.234,50"}}});
-  builder.addF24Rows(2023, "F24REGIONI",
-                     {{{"KDITTA", "005"}, {"KPERIODO", "202312"}, {"KRIGO", 1006.0},
-                       {"F24REG_5", "abc"}},
-                      {{"KDITTA", "005"}, {"KPERIODO", "202311"}, {"KRIGO", 1005.0},
-                       {"F24REG_4", "1e"}}});
+  builder.addF24Rows(
+      2023, "F24ENTILOCICI",
+      {{{"KDITTA", "004"}, {"KPERIODO", "202303"}, {"KRIGO", 11.0}, {"F24ELI_10", "12abc"}},
+       {{"KDITTA", "004"}, {"KPERIODO", "202305"}, {"KRIGO", 12.0}, {"F24ELI_14", ""}},
+       {{"KDITTA", "004"}, {"KPERIODO", "202306"}, {"KRIGO", 15.0}, {"F24ELI_11", "1.234,50"}}});
+  builder.addF24Rows(
+      2023, "F24REGIONI",
+      {{{"KDITTA", "005"}, {"KPERIODO", "202312"}, {"KRIGO", 1006.0}, {"F24REG_5", "abc"}},
+       {{"KDITTA", "005"}, {"KPERIODO", "202311"}, {"KRIGO", 1005.0}, {"F24REG_4", "1e"}}});
   const std::string where = " della tabella F24ENTILOCICI del database " + std::string(kDb2023);
   const std::string whereRegion = " della tabella F24REGIONI del database " + std::string(kDb2023);
   const struct {
