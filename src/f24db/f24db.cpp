@@ -3,8 +3,8 @@
 #include <cmath>
 
 #include "archive/installation.h"
-#include "platform/numtext.h"
 #include "platform/errors.h"
+#include "platform/numtext.h"
 
 namespace zr {
 

@@ -88,9 +88,7 @@ double rowNumber(const Value& v, std::string_view column, const RowPlace& place)
 
 LocalTaxTableRow readLocalTaxRow(const platform::Recordset& rs, const std::string& database) {
   const RowPlace place = placeOf(rs, kLocalTaxTable, database);
-  auto number = [&](std::string_view column) {
-    return rowNumber(rs.field(column), column, place);
-  };
+  auto number = [&](std::string_view column) { return rowNumber(rs.field(column), column, place); };
   LocalTaxTableRow row;
   row.row = place.row;
   row.code = rowText(rs.field("F24ELI_7"));
@@ -130,15 +128,13 @@ std::vector<LocalTaxTableRow> localTaxRows(platform::Database& db, std::string_v
                                            std::string_view period, double firstRow) {
   return allRows<LocalTaxTableRow>(
       db, kLocalTaxQuery,
-      {Value(std::string(company)), Value(std::string(period)), Value(firstRow)},
-      readLocalTaxRow);
+      {Value(std::string(company)), Value(std::string(period)), Value(firstRow)}, readLocalTaxRow);
 }
 
 std::vector<RegionTableRow> regionRows(platform::Database& db, std::string_view company,
                                        std::string_view period) {
-  return allRows<RegionTableRow>(db, kRegionQuery,
-                                 {Value(std::string(company)), Value(std::string(period))},
-                                 readRegionRow);
+  return allRows<RegionTableRow>(
+      db, kRegionQuery, {Value(std::string(company)), Value(std::string(period))}, readRegionRow);
 }
 
 RowTable::RowTable(platform::Database& db, std::string_view table)

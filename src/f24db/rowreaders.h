@@ -37,8 +37,8 @@ struct RowPlace {
 // A text column: Trim(value & ""), Null giving "".
 std::string rowText(const platform::Value& v);
 // A numeric column: Null gives 0, a number itself, a text that is wholly a number (blanks
-// around it, one sign, "." or "," as decimal point) its value; any other text throws
-// F24ValueError naming `column` at `place`.
+// around it, one sign, "." or "," as decimal point, an exponent) its value; any other text,
+// or one too large for a double, throws F24ValueError naming `column` at `place`.
 double rowNumber(const platform::Value& v, std::string_view column, const RowPlace& place);
 
 // One row of F24ENTILOCICI as the producers and lists read it.
