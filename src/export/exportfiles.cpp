@@ -12,6 +12,7 @@ namespace {
 // Neither ends in ".V24", so the importer never mistakes a half-written file for an export.
 constexpr std::string_view kTemporaryKind = ".tmp";
 constexpr std::string_view kBackupKind = ".old";
+constexpr std::size_t kWriteBlock = std::size_t{1} << 20;
 }  // namespace
 
 ExportFile::ExportFile(std::unique_ptr<platform::File> file, std::size_t recordLength)
@@ -23,12 +24,23 @@ std::uint64_t ExportFile::offsetOf(double n) const {
 }
 
 void ExportFile::writeRecord(double n, std::string_view record) {
-  std::string bytes(record.substr(0, length_));
-  bytes.resize(length_, ' ');
-  file_->writeAt(offsetOf(n), bytes);
+  const std::uint64_t at = offsetOf(n);
+  if (!pending_.empty() && at != pendingAt_ + pending_.size()) flush();
+  if (pending_.empty()) pendingAt_ = at;
+  const std::string_view bytes = record.substr(0, length_);
+  pending_.append(bytes);
+  pending_.append(length_ - bytes.size(), ' ');
+  if (pending_.size() >= kWriteBlock) flush();
+}
+
+void ExportFile::flush() {
+  if (pending_.empty()) return;
+  file_->writeAt(pendingAt_, pending_);
+  pending_.clear();
 }
 
 bool ExportFile::readRecord(double n, std::string& out) {
+  flush();
   out.assign(length_, '\0');
   const std::size_t got = file_->readAt(offsetOf(n), out.data(), length_);
   if (got == 0) return false;
@@ -38,6 +50,7 @@ bool ExportFile::readRecord(double n, std::string& out) {
 }
 
 std::size_t ExportFile::readRecords(double first, std::size_t count, std::string& out) {
+  flush();
   out.assign(count * length_, '\0');
   const std::size_t got = file_->readAt(offsetOf(first), out.data(), out.size());
   const std::size_t records = (got + length_ - 1) / length_;
@@ -48,6 +61,7 @@ std::size_t ExportFile::readRecords(double first, std::size_t count, std::string
 
 void ExportFile::writeRecords(double first, std::string_view bytes) {
   if (bytes.size() % length_ != 0) throw RuntimeError::of(59, file_->path());
+  flush();
   file_->writeAt(offsetOf(first), bytes);
 }
 
@@ -110,7 +124,7 @@ ExportFile& ExportFiles::create(std::string_view stem, std::size_t length) {
 ExportFile& ExportFiles::reopen(std::string_view stem, std::size_t length) {
   Entry* e = find(stem);
   if (!e || e->moved) throw RuntimeError::of(53, finalName(stem));
-  e->open.reset();
+  closeEntry(*e);  // what it still holds reaches the file first
   e->open =
       std::make_unique<ExportFile>(files_.open(e->tempPath, platform::OpenMode::ReadWrite), length);
   return *e->open;

@@ -40,14 +40,25 @@ class ExportFile {
   std::size_t readRecords(double first, std::size_t count, std::string& out);
   // Writes whole records laid end to end from record `first`.
   void writeRecords(double first, std::string_view bytes);
-  std::uint64_t size() { return file_->size(); }
-  void sync() { file_->sync(); }
+  std::uint64_t size() {
+    flush();
+    return file_->size();
+  }
+  void sync() {
+    flush();
+    file_->sync();
+  }
 
  private:
   std::uint64_t offsetOf(double n) const;
+  void flush();
 
   std::unique_ptr<platform::File> file_;
   std::size_t length_;
+  // Records written one after the other reach the file in blocks: a quadro file holds
+  // hundreds of thousands of them.
+  std::string pending_;
+  std::uint64_t pendingAt_ = 0;
 };
 
 class ExportFiles {

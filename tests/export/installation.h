@@ -133,8 +133,13 @@ class Installation {
   explicit Installation(const demo::SkeletonOptions& options = {}) : builder(dir.str()) {
     builder.writeSkeleton(options);
   }
+  // The demo bureau, as the demo tool writes it.
+  explicit Installation(const demo::Options& demo) : builder(dir.str()) {
+    summary = demo::buildDemo(dir.str(), demo);
+  }
   testing::TempDir dir;
   demo::InstallationBuilder builder;
+  demo::DemoSummary summary;  // of the demo bureau
 
   // Host path of a file in the archives folder.
   std::filesystem::path archive(const std::string& name) {

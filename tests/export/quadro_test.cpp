@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -271,6 +273,48 @@ TEST(QuadroSTandSV, RecordsLaidOutByHandForEveryRowRule) {
       }
     EXPECT_TRUE(inst.leftovers().empty());
   }
+}
+
+// The whole demo bureau: every file whole, every record of a selected company, and the
+// progressives counting 0001, 0002, ... within each run of equal leading keys.
+TEST(QuadroSTandSV, TheDemoBureausExportIsConsistent) {
+  Installation inst(demo::Options{});
+  LoadedApp a(inst);
+  a.selectAll();
+  std::vector<WrittenFile> written;
+  ASSERT_EQ(CMDAVVIO_Click(*a.app, &written), RunOutcome::Done) << a.transcript();
+  ASSERT_EQ(written.size(), 4u);
+  std::set<std::string> companies;
+  for (int c : inst.summary.companies) companies.insert(std::string(c < 10 ? "00" : c < 100 ? "0" : "") + std::to_string(c));
+  struct Quadro {
+    const char* name;
+    std::size_t length, key;
+  };
+  for (const Quadro q : {Quadro{"QUADST.V24", 190, 36}, Quadro{"QUADSV.V24", 189, 35}}) {
+    SCOPED_TRACE(q.name);
+    const std::string bytes = readBytes(inst.archive(q.name));
+    ASSERT_GT(bytes.size(), 0u);
+    ASSERT_EQ(bytes.size() % q.length, 0u);
+    std::string previousKey;
+    int expected = 0;
+    std::set<std::string> seen;
+    for (std::size_t at = 0; at < bytes.size(); at += q.length) {
+      const std::string r = bytes.substr(at, q.length);
+      const std::string key = r.substr(0, q.key);
+      expected = key == previousKey ? expected + 1 : 1;
+      previousKey = key;
+      char number[8];
+      std::snprintf(number, sizeof number, "%04d", expected % 10000);
+      ASSERT_EQ(r.substr(q.key, 4), number) << "record " << at / q.length + 1;
+      EXPECT_TRUE(companies.count(r.substr(0, 3))) << r.substr(0, 3);
+      seen.insert(r.substr(0, 3));
+      EXPECT_EQ(r.substr(q.key + 4, 4), "2023") << "record " << at / q.length + 1;
+      EXPECT_NE(r.substr(3, 16), std::string(16, ' '));
+    }
+    EXPECT_GE(seen.size(), 2u);
+  }
+  EXPECT_EQ(written[2].records * 190, readBytes(inst.archive("QUADST.V24")).size());
+  EXPECT_EQ(written[3].records * 189, readBytes(inst.archive("QUADSV.V24")).size());
 }
 
 }  // namespace
