@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <filesystem>
 #include <stdexcept>
 
@@ -35,12 +36,38 @@ std::string zeroFilled(long long n, std::size_t width) {
   return s;
 }
 
+void checkCompanyCode(int code) {
+  if (code < 1 || code >= kFirstVoidingCompany) {
+    throw std::invalid_argument("company code out of range 1.." +
+                                std::to_string(kFirstVoidingCompany - 1) + ": " +
+                                std::to_string(code));
+  }
+}
+
+std::string f24Key(int company, int year, int month) {
+  checkCompanyCode(company);
+  if (year < 1000 || year > 9999 || month < 0 || month > 99) {
+    throw std::invalid_argument("F24 key out of range");
+  }
+  return zeroFilled(company, 3) + std::to_string(year) + zeroFilled(month, 2);
+}
+
 std::vector<Columns> releaseRows(std::optional<int> value) {
   if (!value) return {};
   return {{{"RELEASE", platform::Value(static_cast<double>(*value))}}};
 }
 
 }  // namespace
+
+std::string asText(std::string_view descriptor) {
+  constexpr std::size_t kType = 15;  // "FFFF$,SSSSS,LL,T,G,IIII"
+  if (descriptor.size() <= kType || descriptor[kType - 1] != ',' || descriptor[kType + 1] != ',') {
+    throw std::invalid_argument("not a field descriptor: " + std::string(descriptor));
+  }
+  std::string d(descriptor);
+  d[kType] = 'A';
+  return d;
+}
 
 InstallationBuilder::InstallationBuilder(std::string root)
     : root_(std::filesystem::absolute(root).lexically_normal().string()),
@@ -196,9 +223,7 @@ void InstallationBuilder::writeRecord(int base, double record, std::string_view 
 }
 
 void InstallationBuilder::putCompany(const CompanyRecord& c) {
-  if (c.code < 1 || c.code > 999) {
-    throw std::invalid_argument("company code out of range: " + std::to_string(c.code));
-  }
+  checkCompanyCode(c.code);
   const double length = openLength(inst::kCompanies);
   const auto records = static_cast<int>(lib_->openFileLength(inst::kCompanies) / length);
   // A gap in the record numbers would be read as garbage: it is filled with deleted records.
@@ -226,10 +251,7 @@ void InstallationBuilder::index(int base, const std::string& key, double record)
 }
 
 double InstallationBuilder::putF24(const F24Record& f) {
-  if (f.company < 1 || f.company > 999 || f.year < 1000 || f.year > 9999 || f.month < 0 ||
-      f.month > 99) {
-    throw std::invalid_argument("F24 key out of range");
-  }
+  const std::string key = f24Key(f.company, f.year, f.month);
   const double length = openLength(inst::kF24);
   const std::string year = std::to_string(f.year), month = zeroFilled(f.month, 2);
   std::string record = fillRecord(Family::F24X, length,
@@ -239,12 +261,20 @@ double InstallationBuilder::putF24(const F24Record& f) {
                                   f.fields);
   if (f.voidRecord) record.replace(0, 2, "99");
   // The index is asked first, so a refused key leaves no record behind.
-  const std::string key = zeroFilled(f.company, 3) + year + month;
   if (f.indexed) checkUnindexed(inst::kF24Index, key);
   const double r = nextRecord(inst::kF24);
   writeRecord(inst::kF24, r, record);
   if (f.indexed) index(inst::kF24Index, key, r);
   return r;
+}
+
+void InstallationBuilder::indexF24At(int company, int year, int month, double record) {
+  const std::string key = f24Key(company, year, month);
+  if (record != std::floor(record) || record < 1 || record >= 999999) {
+    throw std::invalid_argument("F24 index entry " + key + ": record number out of range");
+  }
+  checkUnindexed(inst::kF24Index, key);
+  index(inst::kF24Index, key, record);
 }
 
 double InstallationBuilder::putEmployee(const EmployeeRecord& e) {

@@ -4,7 +4,9 @@
 // repository; databases through the sqlite3 API. Touches nothing outside the drive root.
 #pragma once
 
+#include <compare>
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -27,6 +29,8 @@ class QuietUi;
 
 inline constexpr int kF24KeyLength = 9;        // company 3 + year 4 + month 2
 inline constexpr int kEmployeeKeyLength = 10;  // company 3 + 7 digits
+// Companies from this code on would begin every F24 record of theirs with the void mark "99".
+inline constexpr int kFirstVoidingCompany = 990;
 
 // One catalogue record of TRBASE.DAT.
 struct CatalogueEntry {
@@ -66,6 +70,10 @@ struct FieldValue {
   int k = 0;
 };
 using Fields = std::vector<FieldValue>;
+
+// The descriptor of the same field with type "A", through which RepoW stores a value as it
+// stands (left-aligned, blank-padded): a date of blanks, "  032023" or "12AB2023".
+std::string asText(std::string_view descriptor);
 
 // A company record; its record number is its code. T001 is filled from the code unless given.
 struct CompanyRecord {
@@ -132,10 +140,16 @@ class InstallationBuilder {
   void writeSkeleton(const SkeletonOptions& options = {});
 
   // Archives (after writeSkeleton, or on an installation written before). Each call writes
-  // through at once; an archive closed by close() is opened again.
+  // through at once; an archive closed by close() is opened again. Company codes run from 1 to
+  // kFirstVoidingCompany - 1 (std::invalid_argument otherwise, nothing written).
   void putCompany(const CompanyRecord& company);  // record number = code
   double putF24(const F24Record& f24);            // returns the record number written
   double putEmployee(const EmployeeRecord& employee);
+  // Index damage: an F24 index entry for the key company(3)+year(4)+month(2) pointing at
+  // `record`, whatever is there (past the end of the archive, a void record, another month's
+  // record). A key already indexed, or a record number not whole in 1..999998 (999999 marks
+  // the index's end), is std::invalid_argument.
+  void indexF24At(int company, int year, int month, double record);
 
   // F24 database rows of a year (SF24YYYY.MDB, which must have been written), each call one
   // transaction.
@@ -196,6 +210,34 @@ class InstallationBuilder {
   std::vector<CatalogueEntry> catalogue_;
 };
 
+// A key of the F24 index.
+struct F24Key {
+  int company = 0;
+  int year = 0;
+  int month = 0;
+  auto operator<=>(const F24Key&) const = default;
+};
+
+// The demo's deliberate cases, each on one indexed F24 record (random months may hold more).
+// "Row 1" is the first row of the Erario section, of the company's home region and of the
+// local-tax section.
+enum class DemoCase {
+  ComplementaryBC,   // row 1 with complementary amounts 2 and 3 besides 1
+  PaidZero,          // row 1 paid 0 with complementary amount 1
+  Negative,          // row 1 with a negative complementary amount 2 (Erario), 1 (region), 3 (local)
+  MinusPaid,         // row 1 with complementary amount 1 = -paid
+  Credit1713,        // January 2024: a "1713" row paid and with a credit
+  Credit1713Only,    // January 2024: a "1713" row with a credit and nothing paid
+  BlankDate,         // payment date of eight blanks
+  PartlyBlankDate,   // payment date "  MMYYYY"
+  LettersInDate,     // payment date "12ABYYYY"
+  TenLocalRows,      // exactly ten local-tax rows in the record, none in F24ENTILOCICI
+  TableRows,         // local-tax rows 11 to 13 in F24ENTILOCICI, F24ELI_12..14 all set
+  TableGap,          // local-tax rows 11 and 13 in F24ENTILOCICI, 12 missing
+  PeriodOfJanuary,   // a March 2023 record whose A568/A567 say 01/2023, with a "1713" row
+  PeriodOfDecember,  // the January 2023 record whose A568/A567 say 12/2022, with a "1713" row
+};
+
 // Options of the demo bureau.
 struct Options {
   int companies = 8;
@@ -210,7 +252,10 @@ struct DemoSummary {
   std::vector<std::pair<int, int>> substitutes;  // (substitute, presenting company)
   std::vector<int> naturalPersons;               // companies that are natural persons (T023)
   std::vector<int> shiftedYear;                  // companies with the shifted year (T596 = 1)
-  int f24Records = 0;  // records written, deleted ones (out of the index) included
+  std::vector<int> withoutF24;                   // companies without any F24 record
+  std::vector<int> withoutNextJanuary;  // companies with F24 records but none of January 2024
+  std::map<DemoCase, F24Key> cases;     // the cases the number of companies leaves room for
+  int f24Records = 0;                   // records written, deleted ones (out of the index) included
   int employees = 0;
   int localTaxRows = 0;
   int regionRows = 0;

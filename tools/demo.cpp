@@ -144,7 +144,10 @@ std::vector<DemoCompany> writeCompanies(InstallationBuilder& b, Random& rng, int
     DemoCompany c{code, threeDigits(code), 0, false, false, randomPlace(rng), 0};
     // Every third company after the first has its return presented by an earlier declarant.
     if (i % 3 == 2 && !declarants.empty()) c.presenter = rng.pick(declarants);
-    c.shiftedYear = (i == 4);
+    c.position = i;
+    c.shiftedYear = (i == kShiftedPosition || i == kShiftedWithoutJanuary);
+    c.withoutNextJanuary = (i == kShiftedWithoutJanuary);
+    c.withoutF24 = (i == kWithoutF24Position);
     c.selfEmployedPayments = (i % 2 == 0);
     const int kind = (i % 4 == 3) ? 1 : (i == 1 ? 2 : 0);
     c.naturalPerson = kind == 1;
@@ -239,8 +242,14 @@ DemoSummary buildDemo(const std::string& root, const Options& o) {
     if (c.presenter) s.substitutes.emplace_back(c.code, c.presenter);
     if (c.naturalPerson) s.naturalPersons.push_back(c.code);
     if (c.shiftedYear) s.shiftedYear.push_back(c.code);
+    if (c.withoutF24) s.withoutF24.push_back(c.code);
+    if (c.withoutNextJanuary) s.withoutNextJanuary.push_back(c.code);
     s.f24Records += writeF24Year(b, rng, c, rows);
     s.employees += writeEmployees(b, rng, c);
+  }
+  for (const CasePlace& p : kCasePlaces) {
+    if (p.position < static_cast<int>(companies.size()))
+      s.cases[p.what] = {companies[static_cast<std::size_t>(p.position)].code, p.year, p.month};
   }
   b.addLocalTaxRows(2023, rows.localTax2023);
   b.addLocalTaxRows(2024, rows.localTax2024);

@@ -2,6 +2,7 @@
 // Each piece writes through an InstallationBuilder and draws from the bureau's one Random.
 #pragma once
 
+#include <array>
 #include <string>
 #include <vector>
 
@@ -21,7 +22,38 @@ struct DemoCompany {
   Place place;
   int employees = 0;
   bool naturalPerson = false;
+  int position = 0;                 // among the live companies, 0 the first
+  bool withoutF24 = false;          // has paid nothing through F24
+  bool withoutNextJanuary = false;  // no F24 of January 2024
 };
+
+// Where each deliberate case lies: the company by its position, and the month.
+struct CasePlace {
+  DemoCase what;
+  int position;
+  int year;
+  int month;
+};
+inline constexpr std::array<CasePlace, 14> kCasePlaces{{
+    {DemoCase::ComplementaryBC, 0, 2023, 4},
+    {DemoCase::PaidZero, 1, 2023, 5},
+    {DemoCase::Negative, 2, 2023, 8},
+    {DemoCase::MinusPaid, 3, 2023, 10},
+    {DemoCase::Credit1713, 0, 2024, 1},
+    {DemoCase::Credit1713Only, 1, 2024, 1},
+    {DemoCase::BlankDate, 1, 2023, 3},
+    {DemoCase::PartlyBlankDate, 2, 2023, 3},
+    {DemoCase::LettersInDate, 3, 2023, 3},
+    {DemoCase::TableRows, 0, 2023, 6},
+    {DemoCase::TenLocalRows, 1, 2023, 6},
+    {DemoCase::TableGap, 3, 2023, 6},
+    {DemoCase::PeriodOfJanuary, 5, 2023, 3},
+    {DemoCase::PeriodOfDecember, 2, 2023, 1},
+}};
+// Positions of the companies that stand out as a whole (when there are that many).
+inline constexpr int kShiftedPosition = 4;        // shifted year, with a January 2024 F24
+inline constexpr int kShiftedWithoutJanuary = 6;  // shifted year, no January 2024 F24
+inline constexpr int kWithoutF24Position = 7;
 
 struct DemoRows {
   std::vector<LocalTaxRow> localTax2023, localTax2024;

@@ -2,6 +2,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <fstream>
 #include <map>
 #include <set>
@@ -46,10 +47,20 @@ struct IndexCase {
   std::function<std::string(Installation&, const std::string& record)> key;
 };
 
+std::string keyText(const demo::F24Key& k) {
+  char text[16];
+  std::snprintf(text, sizeof text, "%03d%04d%02d", k.company, k.year, k.month);
+  return text;
+}
+
 TEST(Installation, EveryIndexEntryLeadsToTheRecordThatRebuildsItsKey) {
   TempDir dir;
   const auto summary = buildDemo(dir.str(), {.companies = 8, .employees = 5, .seed = 7});
   Installation in(dir.str());
+  // The only F24 records filed under a key their own period fields do not give.
+  std::set<std::string> misfiled;
+  for (auto c : {demo::DemoCase::PeriodOfJanuary, demo::DemoCase::PeriodOfDecember})
+    misfiled.insert(keyText(summary.cases.at(c)));
   const IndexCase cases[] = {
       {377, 378, 9,
        [](Installation& i, const std::string& r) {
@@ -71,13 +82,23 @@ TEST(Installation, EveryIndexEntryLeadsToTheRecordThatRebuildsItsKey) {
         leafEntries(slurp(in.files->resolve(in.lib->DAMMIFILE(c.index, prefix))), c.keyLength);
 
     // Straight from the bytes: each entry's record carries the entry's key and is live.
-    std::set<int> pointed;
+    std::map<int, std::string> keyOf;
+    std::set<std::string> misfiledSeen;
     for (const auto& [key, r] : entries) {
       const std::string record = in.record(c.data, r);
       ASSERT_FALSE(record.empty()) << key << " points past the end";
       EXPECT_NE(record.substr(0, 2), "99") << key;
-      EXPECT_EQ(c.key(in, record), key);
-      EXPECT_TRUE(pointed.insert(r).second) << "two entries point at record " << r;
+      if (c.index == 378 && misfiled.count(key)) {
+        EXPECT_NE(c.key(in, record), key);
+        EXPECT_EQ(c.key(in, record).substr(0, 3), key.substr(0, 3));
+        misfiledSeen.insert(key);
+      } else {
+        EXPECT_EQ(c.key(in, record), key);
+      }
+      EXPECT_TRUE(keyOf.emplace(r, key).second) << "two entries point at record " << r;
+    }
+    if (c.index == 378) {
+      EXPECT_EQ(misfiledSeen, misfiled);
     }
     // Every live record is indexed.
     int live = 0;
@@ -93,7 +114,8 @@ TEST(Installation, EveryIndexEntryLeadsToTheRecordThatRebuildsItsKey) {
     std::vector<std::string> walked;
     for (double r; (r = CERCAISAM(*in.lib, c.index, key, 4, 0)) != 999999;) {
       ASSERT_GT(r, 0);
-      const std::string next = c.key(in, in.record(c.data, r));
+      ASSERT_TRUE(keyOf.count(static_cast<int>(r))) << r;
+      const std::string next = keyOf[static_cast<int>(r)];
       ASSERT_GT(next, key);
       EXPECT_EQ(CERCAISAM(*in.lib, c.index, next, 2, 0), r);
       walked.push_back(key = next);
