@@ -10,7 +10,9 @@
 #include <fstream>
 #include <map>
 
+#include "archive/isam.h"
 #include "catalogue.h"
+#include "reader.h"
 #include "support/tempdir.h"
 
 namespace zr {
@@ -62,6 +64,95 @@ TEST(Builder, ALibraryFailureIsAnExceptionCarryingItsMessage) {
   } catch (const std::runtime_error& e) {
     EXPECT_EQ(std::string(e.what()), "create archive 1: ERRORE OPEN FILE - MANCA DITTAOPEN 1");
   }
+}
+
+TEST(Builder, RefusesCompaniesOfTheVoidMarkAndIndexesF24KeysAtAnyRecord) {
+  TempDir dir;
+  const fs::path archives = dir / "KORVANTE" / "ARCHIVI";
+  {
+    demo::InstallationBuilder b(dir.str());
+    b.writeSkeleton();
+    b.putCompany({1, {}, false});
+    b.putCompany({989, {}, false});  // the last code whose records cannot read as void
+    const double january = b.putF24({1, 2023, 1, {}, false, true});
+    const double voided = b.putF24({1, 2023, 2, {}, true, false});
+    const double last = b.putF24({989, 2023, 3, {}, false, true});
+    ASSERT_EQ(january, 1);
+    ASSERT_EQ(voided, 2);
+    ASSERT_EQ(last, 3);
+    const auto companies = fs::file_size(archives / "KVDITTE.DAT");
+    const auto f24 = fs::file_size(archives / "KVF24.DAT");
+    const auto index = fs::file_size(archives / "KVF24.IDX");
+
+    for (int code : {990, 995, 999, 0, 1000}) {
+      SCOPED_TRACE(code);
+      EXPECT_THROW(b.putCompany({code, {}, false}), std::invalid_argument);
+      EXPECT_THROW(b.putF24({code, 2023, 3, {}, false, true}), std::invalid_argument);
+      EXPECT_THROW(b.putF24({code, 2023, 3, {}, false, false}), std::invalid_argument);
+      EXPECT_THROW(b.indexF24At(code, 2023, 3, january), std::invalid_argument);
+    }
+    EXPECT_EQ(fs::file_size(archives / "KVDITTE.DAT"), companies);
+    EXPECT_EQ(fs::file_size(archives / "KVF24.DAT"), f24);
+    EXPECT_EQ(fs::file_size(archives / "KVF24.IDX"), index);
+
+    b.indexF24At(1, 2023, 2, voided);   // the key of a record made void
+    b.indexF24At(1, 2023, 3, 50);       // past the end of the archive
+    b.indexF24At(1, 2023, 4, january);  // another month's record
+    EXPECT_THROW(b.indexF24At(1, 2023, 1, voided), std::invalid_argument);  // already there
+    for (double bad : {0.0, -1.0, 1.5, 999999.0})
+      EXPECT_THROW(b.indexF24At(1, 2023, 5, bad), std::invalid_argument) << bad;
+    EXPECT_EQ(fs::file_size(archives / "KVF24.DAT"), f24);  // entries only, no records
+  }
+
+  testing::Installation in(dir.str());
+  in.lib->FAIOPEN(377);
+  in.lib->FAIOPEN(378);
+  auto find = [&](const char* key, int mode) { return CERCAISAM(*in.lib, 378, key, mode, 0); };
+  EXPECT_EQ(find("001202301", 2), 1);
+  EXPECT_EQ(find("001202302", 2), 2);
+  EXPECT_EQ(in.record(377, 2).substr(0, 2), "99");
+  EXPECT_EQ(find("001202303", 2), 50);
+  EXPECT_EQ(in.record(377, 50), "");
+  EXPECT_EQ(find("001202304", 2), 1);
+  EXPECT_EQ(find("001202305", 2), -1);
+  EXPECT_EQ(find("990202303", 2), -1);
+  EXPECT_EQ(in.record(377, find("989202303", 2)).substr(0, 3), "989");
+  // The walk meets the added entries in key order like any other.
+  EXPECT_EQ(find("001202301", 4), 2);
+  EXPECT_EQ(find("001202302", 4), 50);
+  EXPECT_EQ(find("001202303", 4), 1);
+  EXPECT_EQ(find("001202304", 4), 3);
+  EXPECT_EQ(find("989202303", 4), 999999);
+  // A deleted filler record stands in every gap of the company archive.
+  in.lib->FAIOPEN(1);
+  EXPECT_EQ(in.record(1, 500).substr(0, 2), "99");
+  EXPECT_EQ(in.repo->STRCOSTANTE("DITX$,00003,03,N,0,T001", 0, in.record(1, 989)), "989");
+  EXPECT_TRUE(in.ui.dialogs().empty());
+}
+
+TEST(Builder, ATextTypedDescriptorStoresADateAsTyped) {
+  TempDir dir;
+  const std::string date = "F24X$,00034,08,D,0,A003";
+  EXPECT_EQ(demo::asText(date), "F24X$,00034,08,A,0,A003");
+  EXPECT_THROW(demo::asText("F24X$,00034"), std::invalid_argument);
+  {
+    demo::InstallationBuilder b(dir.str());
+    b.writeSkeleton();
+    int month = 1;
+    for (const auto& [descriptor, value] :
+         std::vector<std::pair<std::string, std::string>>{{demo::asText(date), "  032023"},
+                                                          {demo::asText(date), "12AB2023"},
+                                                          {demo::asText(date), "0323"},
+                                                          {date, "0323"},
+                                                          {demo::asText(date), "        "}}) {
+      b.putF24({1, 2023, month++, {{descriptor, value, 0}}, false, true});
+    }
+  }
+  testing::Installation in(dir.str());
+  in.lib->FAIOPEN(377);
+  const char* const stored[] = {"  032023", "12AB2023", "0323    ", "00000323", "        "};
+  for (int r = 1; r <= 5; ++r)
+    EXPECT_EQ(in.repo->STRCOSTANTE(date, 0, in.record(377, r)), stored[r - 1]) << r;
 }
 
 int run(const std::string& args) {
