@@ -19,8 +19,8 @@ struct BureauShape {
 // What the build wrote, for the benchmark's report.
 struct BureauSummary {
   int companies = 0;
-  int substitutes = 0;   // presented by another company (T326)
-  int shiftedYear = 0;   // T596 = 1
+  int substitutes = 0;  // presented by another company (T326)
+  int shiftedYear = 0;  // T596 = 1
   int f24Records = 0;
   int localTaxRows = 0;  // F24ENTILOCICI rows beyond the record's ten
   int employees = 0;

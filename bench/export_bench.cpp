@@ -6,8 +6,11 @@
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <filesystem>
+#include <map>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -36,9 +39,14 @@ double since(Clock::time_point start) {
 struct ExportCost {
   double loadSeconds = 0;
   double runSeconds = 0;
-  std::uint64_t loadBytes = 0;  // read through Files by the load
-  std::uint64_t runBytes = 0;   // read through Files by the run
-  std::uint64_t writtenBytes = 0;
+  std::uint64_t loadBytes = 0;     // read through Files by the load
+  std::uint64_t runBytes = 0;      // read through Files by the run
+  std::uint64_t reads = 0;         // read calls of load and run
+  std::uint64_t writes = 0;        // write calls of the run
+  std::uint64_t writeBytes = 0;    // bytes those calls wrote (numbering passes rewrite)
+  std::uint64_t writtenBytes = 0;  // the export files' final size
+  std::map<std::string, std::uint64_t> byFile;  // bytes read per file, load and run
+  std::vector<WrittenFile> written;
 };
 
 std::string dialogsText(const platform::ScriptedUi& ui) {
@@ -51,15 +59,16 @@ std::string dialogsText(const platform::ScriptedUi& ui) {
 // Anything but a finished run is an exception saying what the program showed.
 ExportCost exportOnce(const Bureau& bureau) {
   ExportCost cost;
+  // The counter outlives the App, which gets a plain forwarder to it: the files the App still
+  // holds at its end are counted as it closes them.
   auto host = platform::makeHostFiles(bureau.root());
-  auto counting = std::make_unique<CountingFiles>(*host);
-  CountingFiles& counter = *counting;
+  CountingFiles counter(*host);
   auto scripted = std::make_unique<platform::ScriptedUi>();
   platform::ScriptedUi& ui = *scripted;
 
   const auto loadStart = Clock::now();
   Services s;
-  s.files = std::move(counting);
+  s.files = std::make_unique<platform::FilesWrapper>(static_cast<platform::Files&>(counter));
   s.ui = std::move(scripted);
   s.clock = std::make_unique<platform::FixedClock>(std::chrono::year_month_day{
       std::chrono::year{2024}, std::chrono::month{2}, std::chrono::day{20}});
@@ -73,6 +82,7 @@ ExportCost exportOnce(const Bureau& bureau) {
   }
   cost.loadSeconds = since(loadStart);
   cost.loadBytes = counter.bytesRead();
+  cost.reads = counter.reads();
   const auto listed = static_cast<int>(app->form.List1.size());
   if (listed != bureau.summary().companies)
     throw std::runtime_error("the list shows " + std::to_string(listed) + " companies");
@@ -91,13 +101,18 @@ ExportCost exportOnce(const Bureau& bureau) {
   }
   cost.runSeconds = since(runStart);
   cost.runBytes = counter.bytesRead();
+  cost.reads += counter.reads();
+  cost.writes = counter.writes();
+  cost.writeBytes = counter.bytesWritten();
   if (outcome != RunOutcome::Done)
     throw std::runtime_error("the export did not finish:" + dialogsText(ui));
   for (const auto& w : written) {
     if (w.records == 0) throw std::runtime_error(w.name + " is empty");
     cost.writtenBytes += w.records * w.recordLength;
   }
-  app.reset();  // before the host files it forwards to
+  cost.written = std::move(written);
+  app.reset();  // before the host files it forwards to; closes what it held open
+  cost.byFile = counter.byFile();
   return cost;
 }
 
@@ -127,14 +142,41 @@ double catSeconds(const Bureau& bureau, int passes) {
   return seconds / passes;
 }
 
+// Where one export's reads went: bytes read from each file against the file's size (a file the
+// run wrote itself, such as an export file's temporary read back for numbering, has none left).
+// Returns the bytes read from the bureau's input files alone.
+std::uint64_t reportReads(const Bureau& bureau, const ExportCost& cost) {
+  auto host = platform::makeHostFiles(bureau.root());
+  const auto& inputs = bureau.inputs();
+  std::uint64_t fromInputs = 0;
+  std::fprintf(stderr, "one export (load and run) read, per file:\n");
+  for (const auto& [path, bytes] : cost.byFile) {
+    if (bytes == 0) continue;
+    const std::filesystem::path hostPath = host->resolve(path);
+    const bool input = std::binary_search(inputs.begin(), inputs.end(), hostPath);
+    if (input) fromInputs += bytes;
+    std::error_code ec;
+    const auto size = std::filesystem::file_size(hostPath, ec);
+    std::fprintf(stderr, "  %12llu of %12llu bytes (%8.3fx)  %s%s\n",
+                 static_cast<unsigned long long>(bytes),
+                 static_cast<unsigned long long>(ec ? 0 : size),
+                 !ec && size ? static_cast<double>(bytes) / static_cast<double>(size) : 0.0,
+                 path.c_str(), input ? "" : "  (written by the run)");
+  }
+  for (const auto& w : cost.written)
+    std::fprintf(stderr, "wrote %s: %llu records of %zu\n", w.name.c_str(),
+                 static_cast<unsigned long long>(w.records), w.recordLength);
+  return fromInputs;
+}
+
 void announce(const Bureau& bureau) {
   const BureauSummary& s = bureau.summary();
   std::fprintf(stderr,
                "bureau of %d companies (%d presented by another, %d with the shifted year), "
                "%d F24 records, %d local-tax table rows, %d employees: built in %.1f s, "
                "%zu input files, %.1f MB\n",
-               s.companies, s.substitutes, s.shiftedYear, s.f24Records, s.localTaxRows,
-               s.employees, s.buildSeconds, bureau.inputs().size(),
+               s.companies, s.substitutes, s.shiftedYear, s.f24Records, s.localTaxRows, s.employees,
+               s.buildSeconds, bureau.inputs().size(),
                static_cast<double>(bureau.inputBytes()) / 1e6);
 }
 
@@ -155,12 +197,17 @@ void exportBenchmark(benchmark::State& state, ExportBenchmarks& owner) {
   ExportCost sum;
   try {
     for (auto _ : state) {
-      const ExportCost c = exportOnce(bureau);
+      ExportCost c = exportOnce(bureau);
       sum.loadSeconds += c.loadSeconds;
       sum.runSeconds += c.runSeconds;
       sum.loadBytes += c.loadBytes;
       sum.runBytes += c.runBytes;
+      sum.reads += c.reads;
+      sum.writes += c.writes;
+      sum.writeBytes += c.writeBytes;
       sum.writtenBytes = c.writtenBytes;
+      sum.byFile = std::move(c.byFile);
+      sum.written = std::move(c.written);
     }
   } catch (const std::exception& e) {
     state.SkipWithError(e.what());
@@ -176,6 +223,7 @@ void exportBenchmark(benchmark::State& state, ExportBenchmarks& owner) {
     state.SkipWithError(e.what());
     return;
   }
+  const auto fromInputs = static_cast<double>(reportReads(bureau, sum));
   state.counters["export_s"] = exportSeconds;
   state.counters["load_s"] = sum.loadSeconds / n;
   state.counters["run_s"] = sum.runSeconds / n;
@@ -183,6 +231,10 @@ void exportBenchmark(benchmark::State& state, ExportBenchmarks& owner) {
   state.counters["export_per_cat"] = cat > 0 ? exportSeconds / cat : 0;
   state.counters["read_per_input"] = static_cast<double>(sum.loadBytes + sum.runBytes) / n / input;
   state.counters["run_read_per_input"] = static_cast<double>(sum.runBytes) / n / input;
+  state.counters["inputs_read_per_input"] = fromInputs / input;  // the last export's
+  state.counters["writes"] = static_cast<double>(sum.writes) / n;
+  state.counters["write_MB"] = static_cast<double>(sum.writeBytes) / n / 1e6;
+  state.counters["reads"] = static_cast<double>(sum.reads) / n;
   state.counters["input_MB"] = input / 1e6;
   state.counters["written_MB"] = static_cast<double>(sum.writtenBytes) / 1e6;
 }
@@ -216,9 +268,11 @@ const Bureau& ExportBenchmarks::bureau() {
 }
 
 void registerExportBenchmarks(ExportBenchmarks& owner) {
-  benchmark::RegisterBenchmark("BM_Export", [&owner](benchmark::State& s) {
-    exportBenchmark(s, owner);
-  })->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
+  benchmark::RegisterBenchmark("BM_Export",
+                               [&owner](benchmark::State& s) { exportBenchmark(s, owner); })
+      ->Unit(benchmark::kMillisecond)
+      ->Iterations(3)
+      ->UseRealTime();
   benchmark::RegisterBenchmark("BM_ExportInputCat", [&owner](benchmark::State& s) {
     catBenchmark(s, owner);
   })->Unit(benchmark::kMillisecond);

@@ -17,8 +17,8 @@
 #include <vector>
 
 #include "archive/archive.h"
-#include "export_bench.h"
 #include "archive/isam.h"
+#include "export_bench.h"
 #include "platform/clock.h"
 #include "platform/files.h"
 #include "platform/ui.h"
