@@ -1,6 +1,7 @@
 // The ISAM index under load: an index of 100,000 nine-character keys built once through the
 // insert mode in a temporary folder, then exact lookups of random keys and full ordered walks.
-// This file also holds zr_bench's main, which runs every registered benchmark.
+// This file also holds zr_bench's main, which runs every registered benchmark (the export
+// benchmarks among them).
 #include <benchmark/benchmark.h>
 #include <stdlib.h>
 
@@ -17,6 +18,7 @@
 
 #include "archive/archive.h"
 #include "archive/isam.h"
+#include "export_bench.h"
 #include "platform/clock.h"
 #include "platform/files.h"
 #include "platform/ui.h"
@@ -151,6 +153,8 @@ int main(int argc, char** argv) {
   benchmark::RegisterBenchmark("BM_FullWalk", [&](benchmark::State& s) {
     fullWalk(s, index);
   })->Unit(benchmark::kMillisecond);
+  zr::bench::ExportBenchmarks exports;
+  zr::bench::registerExportBenchmarks(exports);
   benchmark::RunSpecifiedBenchmarks();
   benchmark::Shutdown();
   if (!index.quiet()) {
