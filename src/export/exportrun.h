@@ -9,6 +9,7 @@
 #include "export/certdb.h"
 #include "export/exportfiles.h"
 #include "shell/app.h"
+#include "shell/companywalk.h"
 #include "shell/runfailure.h"
 
 namespace zr {
@@ -37,6 +38,12 @@ class ExportRun : public RunPlace {
   CertificationDb cert;
   QuadroState quadro;
 };
+
+// Closes every archive and export file and opens the archives the producers read, each open
+// under its own step for the failure message.
+void openExportArchives(App& app, ExportFiles& files, RunPlace& place);
+// A selected company whose record the walk could not read fails the run, naming it.
+void requireCompanyRecord(const SelectedCompany& selected);
 
 // The form methods of the run: the declarant links of the whole company archive (sets
 // ERRORELISTA on the first broken one) and the producers in their fixed order.

@@ -181,9 +181,7 @@ void runPass(App& app, ExportFiles& files, QuadroState& quadro, RunPlace& place,
       app, CompanyRead::ByCode,
       [&](const SelectedCompany& selected) {
         quadro.RIGAQUADRO.assign(pass.length, ' ');
-        if (selected.record == CompanyRecord::Missing)
-          throw ExportFailure(selected.name, "il record dell'azienda " + selected.code +
-                                                 " non e' piu' presente nell'archivio aziende");
+        requireCompanyRecord(selected);
         if (selected.record == CompanyRecord::Void) return;
         const bool presented = app.repo.VALCOSTANTE(dit::T326) != 0;
         if (presented != pass.substitutes) return;
@@ -201,12 +199,7 @@ void runPass(App& app, ExportFiles& files, QuadroState& quadro, RunPlace& place,
 
 void FRONTESOSTITUTI(App& app, ExportFiles& files, QuadroState& quadro, RunPlace& place) {
   ArchiveLib& lib = app.lib;
-  lib.CHIUDIFILE(0);
-  files.closeAll();
-  for (int base : inst::kExportBases) {
-    place.enterStep("apertura archivio base " + std::to_string(base));
-    lib.FAIOPEN(base);
-  }
+  openExportArchives(app, files, place);
   // Read by record number later in the run: a cut last record is damage, not the end.
   place.enterStep("controllo archivi");
   for (int base : {inst::kEmployees, inst::kF24}) requireWholeRecords(lib, base);

@@ -19,10 +19,6 @@ using namespace exportrules;
 constexpr std::size_t kNumberWidth = 4;
 constexpr std::size_t kNumberingBlock = 4096;  // records read and written back at a time
 
-std::string twoDigits(int n) {
-  return std::string(n < 10 ? "0" : "") + std::to_string(n);
-}
-
 }  // namespace
 
 void NUMERAPROGRESSIVI(ExportFile& file, std::size_t keyLength) {
@@ -145,12 +141,7 @@ void runQuadroPass(App& app, ExportFiles& files, QuadroState& q, RunPlace& place
                    const QuadroPass& pass,
                    const std::function<void(QuadroWriter&, const SelectedCompany&)>& company) {
   ArchiveLib& lib = app.lib;
-  lib.CHIUDIFILE(0);
-  files.closeAll();
-  for (int base : inst::kExportBases) {
-    place.enterStep("apertura archivio base " + std::to_string(base));
-    lib.FAIOPEN(base);
-  }
+  openExportArchives(app, files, place);
   place.enterStep(pass.step);
   ExportFile& out = files.create(pass.stem, pass.length);
   q.NUMRECQUADRO = 1;
@@ -160,9 +151,7 @@ void runQuadroPass(App& app, ExportFiles& files, QuadroState& q, RunPlace& place
   walkSelectedCompanies(
       app, CompanyRead::ByCode,
       [&](const SelectedCompany& selected) {
-        if (selected.record == CompanyRecord::Missing)
-          throw ExportFailure(selected.name, "il record dell'azienda " + selected.code +
-                                                 " non e' piu' presente nell'archivio aziende");
+        requireCompanyRecord(selected);
         showLabel(app, "Label2",
                   std::string(pass.caption) + selected.name + " in corso ... Attendere prego");
         if (selected.record == CompanyRecord::Void) return;

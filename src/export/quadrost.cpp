@@ -16,15 +16,12 @@ namespace {
 
 using namespace quadro;
 using exportrules::tributeCode;
+using exportrules::twoDigits;
 using exportrules::trimmed;
 using Field = desc::RegionField;
 
 const std::string kRefYear(ANNORIFERIMENTO);
 const std::string kDecember = kRefYear + "12";
-
-std::string twoDigits(int n) {
-  return std::string(n < 10 ? "0" : "") + std::to_string(n);
-}
 
 // QUADROSTDITTA and its row builders, on the company record in DITX$.
 class QuadroSTCompany {

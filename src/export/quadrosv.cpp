@@ -18,15 +18,12 @@ namespace {
 
 using namespace quadro;
 using exportrules::tributeCode;
+using exportrules::twoDigits;
 using exportrules::trimmed;
 
 const std::string kRefYear(ANNORIFERIMENTO);
 const std::string kDecember = kRefYear + "12";
 constexpr double kFirstTableRow = 11;  // rows 1 to 10 live in the archive record
-
-std::string twoDigits(int n) {
-  return std::string(n < 10 ? "0" : "") + std::to_string(n);
-}
 
 // One local-tax row, from the archive record or the table.
 struct LocalRow {

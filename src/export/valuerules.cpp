@@ -69,6 +69,10 @@ std::string tributeCode(std::string_view code) {
   return padCut(trimmed(code), 4);
 }
 
+std::string twoDigits(int n) {
+  return std::string(n < 10 ? "0" : "") + std::to_string(n);
+}
+
 std::string progressive4(std::uint64_t n) {
   const std::string t = "0000" + std::to_string(n);
   return t.substr(t.size() - 4);

@@ -42,6 +42,8 @@ std::string dateYmd(std::string_view ddmmyyyy);
 std::string paymentDateYmd(std::string_view ddmmyyyy);
 // Left(Trim(code) & 4 blanks, 4): a tribute code as the quadro records hold it.
 std::string tributeCode(std::string_view code);
+// Right("00" & n, 2) for n from 0 to 99: a month or a region number.
+std::string twoDigits(int n);
 // Right("0000" & n, 4): a progressive number, its last four digits.
 std::string progressive4(std::uint64_t n);
 
