@@ -51,8 +51,9 @@ bool isWholeNumber(std::string_view s) {
 std::string placeText(std::string_view column, const RowPlace& place) {
   return " nella colonna " + platform::shownName(column) + " della tabella " +
          std::string(place.table) + " del database " + platform::shownName(place.database) +
-         " (ditta " + platform::shownName(place.company) + ", periodo " +
-         platform::shownName(place.period) + ", riga " + platform::shortText(place.row) + ")";
+         " (ditta " + platform::shownName(place.company) +
+         (place.period.empty() ? "" : ", periodo " + platform::shownName(place.period)) +
+         ", riga " + platform::shortText(place.row) + ")";
 }
 
 // The key of the current row, for messages; KRIGO itself is read by the numeric rule.

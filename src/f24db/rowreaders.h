@@ -30,8 +30,8 @@ struct RowPlace {
   std::string database;  // the database's path as opened
   std::string_view table;
   std::string company;  // KDITTA
-  std::string period;   // KPERIODO
-  double row = 0;       // KRIGO
+  std::string period;   // KPERIODO (left out of the text when empty: tables without one)
+  double row = 0;       // KRIGO, or a table's own sequence number
 };
 
 // A text column: Trim(value & ""), Null giving "".
