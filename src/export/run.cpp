@@ -118,8 +118,8 @@ constexpr Production kProduction[] = {
     {[](ExportRun& r) { r.app.form.list2Visible = false; }, false},
     {[](ExportRun& r) { QUADROST(r.app, r.files, r.quadro, r); }, false},
     {[](ExportRun& r) { QUADROSV(r.app, r.files, r.quadro, r); }, false},
-    // Quadro SX comes here, then the self-employment lines appended to the quadro ST file
-    // (onlyWithCU).
+    {[](ExportRun& r) { DATI_SX_FRONTE(r.app, r.files, r.cert, r.quadro, r); }, false},
+    // The self-employment lines appended to the quadro ST file come last (onlyWithCU).
 };
 
 void setCheck(MainForm& form, int& check, void (*click)(MainForm&)) {

@@ -13,6 +13,10 @@ using platform::Value;
 constexpr std::string_view kLocalTaxQuery =
     "SELECT * FROM F24ENTILOCICI WHERE KDITTA = ? AND KPERIODO = ? AND KRIGO >= ? "
     "ORDER BY KRIGO";
+constexpr std::string_view kCompanyLocalTaxQuery =
+    "SELECT * FROM F24ENTILOCICI WHERE KDITTA = ? ORDER BY KPERIODO, KRIGO";
+constexpr std::string_view kCompanyRegionQuery =
+    "SELECT * FROM F24REGIONI WHERE KDITTA = ? ORDER BY KPERIODO, KRIGO";
 constexpr std::string_view kRegionQuery =
     "SELECT * FROM F24REGIONI WHERE KDITTA = ? AND KPERIODO = ? ORDER BY KRIGO";
 
@@ -136,6 +140,17 @@ std::vector<RegionTableRow> regionRows(platform::Database& db, std::string_view 
                                        std::string_view period) {
   return allRows<RegionTableRow>(
       db, kRegionQuery, {Value(std::string(company)), Value(std::string(period))}, readRegionRow);
+}
+
+std::vector<LocalTaxTableRow> localTaxRowsOfCompany(platform::Database& db,
+                                                    std::string_view company) {
+  return allRows<LocalTaxTableRow>(db, kCompanyLocalTaxQuery, {Value(std::string(company))},
+                                   readLocalTaxRow);
+}
+
+std::vector<RegionTableRow> regionRowsOfCompany(platform::Database& db, std::string_view company) {
+  return allRows<RegionTableRow>(db, kCompanyRegionQuery, {Value(std::string(company))},
+                                 readRegionRow);
 }
 
 RowTable::RowTable(platform::Database& db, std::string_view table)

@@ -70,6 +70,11 @@ std::vector<LocalTaxTableRow> localTaxRows(platform::Database& db, std::string_v
 std::vector<RegionTableRow> regionRows(platform::Database& db, std::string_view company,
                                        std::string_view period);
 
+// Every row of a company in the table, all periods, in KPERIODO and KRIGO order.
+std::vector<LocalTaxTableRow> localTaxRowsOfCompany(platform::Database& db,
+                                                    std::string_view company);
+std::vector<RegionTableRow> regionRowsOfCompany(platform::Database& db, std::string_view company);
+
 // A table recordset on one row table of one year with "CHIAVE" current, for exact lookups.
 class RowTable {
  public:

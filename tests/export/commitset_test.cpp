@@ -278,8 +278,8 @@ TEST(CommitSet, LinksPlantedAtTheNamesAboutToBeCreatedAreNeverWrittenThrough) {
     EXPECT_EQ(CMDAVVIO_Click(*a.app), RunOutcome::Done);
     EXPECT_THROW(FINETASK(*a.app), ProgramEnd);
   }
-  // The four temporaries, the four backups, the record and the task file.
-  EXPECT_EQ(planted.size(), 10u);
+  // The five temporaries, the five backups, the record and the task file.
+  EXPECT_EQ(planted.size(), 12u);
   EXPECT_EQ(readBytes(outside), "KEEP");
   EXPECT_EQ(fs::file_size(inst.archive("FRONTE.V24")), 2u * 1964);  // 003 is a substitute
   EXPECT_FALSE(fs::is_symlink(inst.archive("FRONTE.V24")));
