@@ -1,0 +1,188 @@
+// Quadro SX of a small installation, its records laid out by hand from the record table, and
+// what it does with a stale buffer, an index that does not advance and the semaphore.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "export/installation.h"
+#include "repository/descriptors.h"
+
+namespace zr::exporttest {
+namespace {
+
+using desc::RegionField;
+using platform::Value;
+
+const std::string kAlfaCode = "LFAXXX80A01H501U";
+
+std::string amt(const std::string& text) {
+  return std::string(14 - text.size(), ' ') + text;
+}
+
+// A Q770ULTE record from its table: code, fiscal codes, then the fifteen boxes in order.
+struct Sx {
+  std::string company, declarant, substitute;
+  std::string cu104 = "0,00", cu73 = "0,00", cuLess1701 = "0,00";
+  char cu1 = '0', cu4 = '0';
+  std::string sx1 = "0,00", sx2 = "0,00", cu55 = "0,00", cu61 = "0,00", dipOrSx2 = "0,00",
+              cuSum = "0,00", cu96 = "0,00", t1701 = "0,00", sx1And6781 = "0,00",
+              t6781 = "0,00";
+  std::string str() const {
+    Rec r(219);
+    r.at(1, company).at(4, declarant).at(20, substitute).at(36, amt(cu104)).at(50, amt(cu73));
+    r.at(64, amt(cuLess1701)).at(78, std::string(1, cu1)).at(79, std::string(1, cu4));
+    r.at(80, amt(sx1)).at(94, amt(sx2)).at(108, amt(cu55)).at(122, amt(cu61));
+    r.at(136, amt(dipOrSx2)).at(150, amt(cuSum)).at(164, amt(cu96)).at(178, amt(t1701));
+    r.at(192, amt(sx1And6781)).at(206, amt(t6781));
+    return r.str();
+  }
+};
+
+struct F24 {
+  demo::F24Record rec;
+  F24(int company, int year, int month) {
+    rec.company = company;
+    rec.year = year;
+    rec.month = month;
+  }
+  F24& f(std::string_view d, const std::string& v, int k = 0) {
+    rec.fields.push_back({std::string(d), v, k});
+    return *this;
+  }
+  F24& erario(int k, const std::string& code, const std::string& credit) {
+    return f(desc::erarioCode, code, k).f(desc::erarioCredit, credit, k);
+  }
+  F24& region(int r, int k, const std::string& code, const std::string& credit) {
+    return f(desc::regionField(RegionField::Code, r - 1), code, k)
+        .f(desc::regionField(RegionField::Credit, r - 1), credit, k);
+  }
+  F24& local(int idx, const std::string& code, const std::string& credit) {
+    const auto& row = desc::kLocalRows[static_cast<std::size_t>(idx - 1)];
+    return f(row.code, code).f(row.credit, credit);
+  }
+};
+
+demo::EmployeeRecord employee(int company, int number,
+                              std::vector<std::pair<std::string_view, std::string>> amounts) {
+  demo::EmployeeRecord e;
+  e.company = company;
+  e.number = number;
+  for (const auto& [d, v] : amounts) e.fields.push_back({std::string(d), v, 0});
+  return e;
+}
+
+demo::Columns cu1Row(double seq, std::vector<std::pair<std::string, Value>> values) {
+  demo::Columns c = {{"CODAZI", Value("001")}, {"SEQ", Value(seq)}};
+  for (auto& v : values) c.push_back(v);
+  return c;
+}
+
+void buildBureau(Installation& inst) {
+  auto& b = inst.builder;
+  b.putCompany(company(1, {{"T002", "ALFA SPA"}, {"T012", kAlfaCode}}));
+  b.putCompany(company(2, {{"T002", "BETA SRL"}, {"T013", "01234567890"}, {"T326", "1"}}));
+  b.putCompany(company(3, {{"T002", "GAMMA SNC"}, {"T012", "GMMGMM70B02F205Z"}}));
+  b.putCompany(company(4, {{"T002", "DELTA SAS"}, {"T012", "DLTDLT60C03L219Y"}}));
+
+  b.putF24(F24(1, 2023, 3)
+               .erario(1, "1627", "100.10")
+               .erario(2, "1701", "30")
+               .erario(3, "1631", "5")
+               .erario(4, "1633", "2.5")
+               .erario(5, "1001", "99")  // not a code of the quadro
+               .region(2, 1, "3796 ", "4")
+               .region(3, 2, "1669", "1.1")
+               .local(1, "3797", "0.7")
+               .local(3, "1671", "0.2")
+               .rec);
+  b.putF24(F24(1, 2023, 6).local(2, "1671", "10").rec);
+  b.putF24(F24(1, 2024, 1).erario(1, "6781", "50").erario(2, "1627", "999").rec);
+  b.putF24(F24(2, 2023, 2).erario(1, "1631", "250").erario(2, "1701", "40").rec);
+
+  b.putEmployee(employee(1, 1, {{desc::Q196, "1000.10"}}));
+  b.putEmployee(employee(3, 1, {{desc::Q196, "9"}}));  // the next company's, inserted early
+  b.putEmployee(employee(1, 9999999, {{desc::Q703, "0.01"}, {desc::Q308, "-5"}}));
+
+  b.addRegionRows(2023, {{"001", "202305", 1005, "1669", Value(0.0), Value(20.0)},
+                         {"001", "202305", 1006, "3796", Value(0.0), Value(3.0)},
+                         {"002", "202305", 1005, "1669", Value(0.0), Value(7.0)}});  // release
+  b.addLocalTaxRows(2023, {{"001", "202307", 11, "3797", "2023", Value(), Value(1.5), Value(),
+                            Value(), Value()},
+                           {"001", "202308", 11, "1671 ", "2023", Value(), Value(2.0), Value(),
+                            Value(), Value()}});
+  b.addCertificationRows(
+      "QUADROCU1",
+      {cu1Row(2, {{"CU1_55", 10.0}, {"CU1_73", 7.0}, {"CU1_94", 100.0}, {"CU1_104", 5.0}}),
+       cu1Row(1, {{"CU1_55", 1.5}, {"CU1_61", 2.0}, {"CU1_94", 1.0}, {"CU1_96", 0.5}})});
+  b.addCertificationRows("QUADROCU4",
+                         {{{"CODAZI", Value("001")}, {"CODIP", Value("0000000000")},
+                           {"SEQ", Value(1.0)}, {"CU4_27", Value(0.0)}},
+                          {{"CODAZI", Value("002")}, {"CODIP", Value("0000000123")},
+                           {"SEQ", Value(1.0)}, {"CU4_27", Value(3.0)}}});
+  b.close();
+}
+
+std::vector<std::string> expectedSX(bool tableRows) {
+  Sx alfa{"001", kAlfaCode, kAlfaCode};
+  alfa.cu104 = "5,00";
+  alfa.cu73 = "7,00";
+  alfa.cuLess1701 = "76,50";  // 1 + 0,50 + 100 + 5 less 30
+  alfa.cu1 = '1';
+  alfa.cu4 = '1';
+  // 1627 100,10 + 1669 1,10 + 1671 0,20 and 10,00; the tables' 1669 20,00 and 1671 2,00.
+  alfa.sx1 = tableRows ? "133,40" : "111,40";
+  alfa.sx2 = tableRows ? "16,70" : "12,20";  // 1631/1633 7,50 + 3796 4 (+3) + 3797 0,70 (+1,50)
+  alfa.cu55 = "11,50";
+  alfa.cu61 = "2,00";
+  alfa.dipOrSx2 = "995,11";  // 1000,10 + 0,01 - 5
+  alfa.cuSum = "106,50";
+  alfa.cu96 = "0,50";
+  alfa.t1701 = "30,00";
+  alfa.sx1And6781 = tableRows ? "183,40" : "161,40";
+  alfa.t6781 = "50,00";
+  Sx beta{"002", kAlfaCode, "01234567890     "};
+  beta.cuLess1701 = "-40,00";
+  beta.sx2 = "250,00";
+  beta.dipOrSx2 = "250,00";  // no employees: the quadro's T_SX2
+  beta.t1701 = "40,00";
+  if (tableRows) beta.sx1 = beta.sx1And6781 = "7,00";
+  Sx gamma{"003", "GMMGMM70B02F205Z", "GMMGMM70B02F205Z"};
+  gamma.dipOrSx2 = "9,00";
+  Sx delta{"004", "DLTDLT60C03L219Y", "DLTDLT60C03L219Y"};  // nothing at all: every box 0
+  return {alfa.str(), beta.str(), gamma.str(), delta.str()};
+}
+
+TEST(QuadroSX, RecordsLaidOutByHandWithAndWithoutTheRowTables) {
+  struct Case {
+    const char* what;
+    std::optional<int> release;
+    bool tableRows;
+  };
+  for (const Case& c : {Case{"release 1", 1, true}, Case{"release 0", 0, false},
+                        Case{"RELEASE without rows", std::nullopt, false}}) {
+    SCOPED_TRACE(c.what);
+    demo::SkeletonOptions o;
+    o.releaseValue = c.release;
+    Installation inst(o);
+    buildBureau(inst);
+    LoadedApp a(inst);
+    a.selectAll();
+    std::vector<WrittenFile> written;
+    ASSERT_EQ(CMDAVVIO_Click(*a.app, &written), RunOutcome::Done) << a.transcript();
+    expectRecords(readBytes(inst.archive("Q770ULTE.V24")), expectedSX(c.tableRows), 219,
+                  "Q770ULTE.V24");
+    ASSERT_EQ(written.size(), 5u);
+    EXPECT_EQ(written[4].name, inst.builder.archivePath("Q770ULTE.V24"));
+    const auto captions = progressOf(a, "Label2");
+    EXPECT_NE(std::find(captions.begin(), captions.end(),
+                        "Acquisizione quadro SX CASELLE SX1-1/6 SX2-1/2 SX3-1/2 SX49-2/3/4/5/6 - "
+                        "003 GAMMA SNC in corso ... Attendere prego"),
+              captions.end());
+  }
+}
+
+}  // namespace
+}  // namespace zr::exporttest
