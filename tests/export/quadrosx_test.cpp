@@ -3,11 +3,16 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "archive/installation.h"
+#include "archive/isam.h"
 #include "export/installation.h"
+#include "support/fault_files.h"
 #include "repository/descriptors.h"
 
 namespace zr::exporttest {
@@ -15,6 +20,9 @@ namespace {
 
 using desc::RegionField;
 using platform::Value;
+using testing::Call;
+using testing::FaultFiles;
+using testing::fail;
 
 const std::string kAlfaCode = "LFAXXX80A01H501U";
 
@@ -181,6 +189,81 @@ TEST(QuadroSX, RecordsLaidOutByHandWithAndWithoutTheRowTables) {
                         "Acquisizione quadro SX CASELLE SX1-1/6 SX2-1/2 SX3-1/2 SX49-2/3/4/5/6 - "
                         "003 GAMMA SNC in corso ... Attendere prego"),
               captions.end());
+  }
+}
+
+// An employee index that leads past the archive's end, or back to an employee already added,
+// fails the run naming the company and the index; a failing read under the semaphore leaves
+// it free for the payroll procedure.
+TEST(QuadroSX, AnEmployeeWalkThatLeadsNowhereFailsAndNeverKeepsTheSemaphore) {
+  struct Case {
+    const char* what;
+    std::function<void(demo::InstallationBuilder&)> damage;
+    const char* says;
+  };
+  const auto entry = [](const std::string& key, double record) {
+    return [key, record](demo::InstallationBuilder& b) {
+      b.lib().FAIOPEN(inst::kEmployeeIndex);
+      ASSERT_NE(CERCAISAM(b.lib(), inst::kEmployeeIndex, key, 1, record), 0);
+      b.close();
+    };
+  };
+  const Case cases[] = {
+      {"an entry past the end", entry("0010000005", 9999), "oltre la fine"},
+      {"an entry back to the first employee", entry("0010000007", 1), "non avanza"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    Installation inst;
+    buildBureau(inst);
+    c.damage(inst.builder);
+    LoadedApp a(inst);
+    a.selectAll();
+    EXPECT_EQ(CMDAVVIO_Click(*a.app), RunOutcome::Failed);
+    const std::string said = a.dialogs().back().text;
+    for (const char* part : {"Fase: quadro SX (Q770ULTE.V24)", "Azienda: 001 ALFA SPA",
+                             "indice dipendenti (base 30)", c.says})
+      EXPECT_NE(said.find(part), std::string::npos) << part << " in " << said;
+    EXPECT_FALSE(std::filesystem::exists(inst.archive("Q770ULTE.V24")));
+    EXPECT_TRUE(inst.leftovers().empty());
+  }
+
+  // A read of the employee index that fails while the semaphore is held.
+  Installation inst;
+  buildBureau(inst);
+  bool prefix = false;
+  const std::string index = inst.builder.lib().DAMMIFILE(inst::kEmployeeIndex, prefix);
+  inst.builder.close();
+  FaultFiles* faulty = nullptr;
+  LoadedApp a(inst, [&](platform::Files& host) -> std::unique_ptr<platform::Files> {
+    auto f = std::make_unique<FaultFiles>(host);
+    faulty = f.get();
+    return f;
+  });
+  faulty->inject(fail(Call::Read).on(index).fromThenOn());
+  a.selectAll();
+  try {
+    EXPECT_EQ(CMDAVVIO_Click(*a.app), RunOutcome::Failed);
+  } catch (const ProgramEnd&) {
+  }
+  EXPECT_FALSE(std::filesystem::exists(inst.archive("Q770ULTE.V24")));
+  auto other = platform::makeHostFiles(inst.dir.str());
+  EXPECT_NO_THROW(other->openLocked(inst.builder.archivePath("TRSEMA.DAT")))
+      << "the semaphore is still taken";
+}
+
+// The demo bureau's quadro SX: one whole record for each selected company that is not void.
+TEST(QuadroSX, TheDemoBureausRecordsAreWholeAndOfSelectedCompanies) {
+  Installation inst(demo::Options{});
+  LoadedApp a(inst);
+  a.selectAll();
+  ASSERT_EQ(CMDAVVIO_Click(*a.app), RunOutcome::Done) << a.transcript();
+  const std::string bytes = readBytes(inst.archive("Q770ULTE.V24"));
+  ASSERT_EQ(bytes.size(), inst.summary.companies.size() * 219);
+  for (std::size_t i = 0; i < inst.summary.companies.size(); ++i) {
+    const int code = inst.summary.companies[i];
+    EXPECT_EQ(std::stoi(bytes.substr(i * 219, 3)), code);
+    EXPECT_TRUE(bytes[i * 219 + 77] == '0' || bytes[i * 219 + 77] == '1');
   }
 }
 
