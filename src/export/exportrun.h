@@ -56,5 +56,7 @@ void ACQUISIZIONEDATI770(ExportRun& run);
 void FRONTESOSTITUTI(App& app, ExportFiles& files, QuadroState& quadro, RunPlace& place);
 void QUADROST(App& app, ExportFiles& files, QuadroState& quadro, RunPlace& place);
 void QUADROSV(App& app, ExportFiles& files, QuadroState& quadro, RunPlace& place);
+void QUADROSTAUTONOMI(App& app, ExportFiles& files, CertificationDb& cert, QuadroState& quadro,
+                      RunPlace& place);
 
 }  // namespace zr

@@ -120,6 +120,7 @@ constexpr Production kProduction[] = {
     {[](ExportRun& r) { QUADROSV(r.app, r.files, r.quadro, r); }, false},
     // Quadro SX comes here, then the self-employment lines appended to the quadro ST file
     // (onlyWithCU).
+    {[](ExportRun& r) { QUADROSTAUTONOMI(r.app, r.files, r.cert, r.quadro, r); }, true},
 };
 
 void setCheck(MainForm& form, int& check, void (*click)(MainForm&)) {
