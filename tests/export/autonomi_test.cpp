@@ -2,6 +2,7 @@
 // byte for byte with records laid out by hand, and the failures that stop the run instead of
 // losing payments.
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
 #include <algorithm>
 #include <string>
@@ -107,6 +108,21 @@ void buildBureau(Installation& inst) {
   b.close();
 }
 
+// The certification database's key read backwards: a query that relied on the key's order
+// instead of asking for SEQ order would get the rows last to first.
+void keyInDescendingSeq(Installation& inst) {
+  sqlite3* h = nullptr;
+  ASSERT_EQ(sqlite3_open(inst.archive("TRCER24P.MDB").string().c_str(), &h), SQLITE_OK);
+  char* err = nullptr;
+  const int rc = sqlite3_exec(h,
+                              "DROP INDEX QUADROCU4_CHIAVE; CREATE UNIQUE INDEX QUADROCU4_CHIAVE "
+                              "ON QUADROCU4 (CODAZI, CODIP, SEQ DESC)",
+                              nullptr, nullptr, &err);
+  EXPECT_EQ(rc, SQLITE_OK) << (err ? err : "");
+  sqlite3_free(err);
+  sqlite3_close(h);
+}
+
 std::vector<std::string> f24Records() {
   std::vector<std::string> records;
   int n = 0;
@@ -139,6 +155,7 @@ bool showed(const LoadedApp& a, const std::string& text) {
 TEST(QuadroSTSelfEmployment, AppendedAfterTheF24RecordsOnlyWithTheOption) {
   Installation inst;
   buildBureau(inst);
+  keyInDescendingSeq(inst);
   for (const int option : {1, 0}) {
     SCOPED_TRACE(option == 1 ? "with the option" : "without the option");
     LoadedApp a(inst);
