@@ -58,5 +58,7 @@ void QUADROST(App& app, ExportFiles& files, QuadroState& quadro, RunPlace& place
 void QUADROSV(App& app, ExportFiles& files, QuadroState& quadro, RunPlace& place);
 void DATI_SX_FRONTE(App& app, ExportFiles& files, CertificationDb& cert, QuadroState& quadro,
                     RunPlace& place);
+void QUADROSTAUTONOMI(App& app, ExportFiles& files, CertificationDb& cert, QuadroState& quadro,
+                      RunPlace& place);
 
 }  // namespace zr

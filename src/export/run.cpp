@@ -119,7 +119,8 @@ constexpr Production kProduction[] = {
     {[](ExportRun& r) { QUADROST(r.app, r.files, r.quadro, r); }, false},
     {[](ExportRun& r) { QUADROSV(r.app, r.files, r.quadro, r); }, false},
     {[](ExportRun& r) { DATI_SX_FRONTE(r.app, r.files, r.cert, r.quadro, r); }, false},
-    // The self-employment lines appended to the quadro ST file come last (onlyWithCU).
+    // The self-employment lines, appended to the quadro ST file, come last.
+    {[](ExportRun& r) { QUADROSTAUTONOMI(r.app, r.files, r.cert, r.quadro, r); }, true},
 };
 
 void setCheck(MainForm& form, int& check, void (*click)(MainForm&)) {
