@@ -329,6 +329,10 @@ void InstallationBuilder::addF24Rows(int year, std::string_view table,
   insertRows(*files_, archivePath(inst::f24DatabaseName(year)), table, rows);
 }
 
+void InstallationBuilder::dropF24Table(int year, std::string_view table) {
+  dropTable(*files_, archivePath(inst::f24DatabaseName(year)), table);
+}
+
 void InstallationBuilder::addCertificationRows(std::string_view table,
                                                const std::vector<Columns>& rows) {
   insertRows(*files_, archivePath(inst::certificationDatabaseName()), table, rows);

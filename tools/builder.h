@@ -54,7 +54,9 @@ struct SkeletonOptions {
   bool archives = true;     // empty archives and indexes of the base numbers opened
   bool f24Template = true;  // SF24XXXX.MDB
   std::vector<int> f24Years = {2023, 2024};  // yearly SF24YYYY.MDB written
-  std::optional<int> releaseValue = 1;  // RELEASE.RELEASE of the yearly databases; none = no row
+  // RELEASE.RELEASE of the yearly databases (0 is a release too); none = an empty table.
+  // dropF24Table removes the table itself.
+  std::optional<int> releaseValue = 1;
   bool certificationDatabase = true;    // TRCER24P.MDB
   bool certificationTemplate = true;    // TRUNCE24X.MDB
   // Catalogue records; empty means defaultCatalogue().
@@ -159,6 +161,8 @@ class InstallationBuilder {
   void addRegionRow(int year, const RegionRow& row) { addRegionRows(year, {row}); }
   // Any row into a yearly F24 database table (RELEASE, or a table's extra columns).
   void addF24Rows(int year, std::string_view table, const std::vector<Columns>& rows);
+  // A yearly F24 database without one of its tables ("RELEASE", a row table).
+  void dropF24Table(int year, std::string_view table);
   // Certification database TRCER24P.MDB rows of a table (QUADROCU1, QUADROCU4, ...).
   void addCertificationRows(std::string_view table, const std::vector<Columns>& rows);
   void addCertificationRow(std::string_view table, const Columns& row) {
@@ -236,12 +240,30 @@ enum class DemoCase {
   TableGap,          // local-tax rows 11 and 13 in F24ENTILOCICI, 12 missing
   PeriodOfJanuary,   // a March 2023 record whose A568/A567 say 01/2023, with a "1713" row
   PeriodOfDecember,  // the January 2023 record whose A568/A567 say 12/2022, with a "1713" row
+  // Credits of the codes the SX totals gather, each with a credit and nothing paid:
+  CreditsInRows,   // Erario 1627, 1631, 1633, 1701; home region 1669, 3796; local 1671, 3797
+  Credit6781,      // January 2024: an Erario "6781" row
+  CreditsInTables, // 2023 database: F24REGIONI 1669 and 3796, F24ENTILOCICI 3797 and 1671
+                   // (rows 11 and 12 beyond a full record)
+};
+
+// The demo's deliberate certification rows, by the company that holds them.
+enum class CertificationCase {
+  Cu1Nulls,         // QUADROCU1 rows where each of CU1_55/61/73/94/96/104 is Null in one row
+  Cu1Below1701,     // QUADROCU1 sum of CU1_94 + CU1_96 + CU1_104 below the 2023 "1701" credits
+  Cu4EmployeesOnly, // QUADROCU4 rows, none with CODIP "0000000000"
+  // Rows with CODIP "0000000000" stored in SEQ order 3, 1, 4, 2:
+  Cu4OutOfOrder,
+  Cu4ZeroAmount,       // "CU4_27" of 0
+  Cu4FiveDigitPeriod,  // "CU4_28" of five digits
+  Cu4EmptyDate,        // "CU4_25" empty
+  Cu4TextDate,         // "CU4_25" not a number
 };
 
 // Options of the demo bureau.
 struct Options {
   int companies = 8;
-  int employees = 4;  // per company
+  int employees = 4;  // per company (more in one, none in the one without F24)
   std::uint64_t seed = 1;
 };
 
@@ -255,6 +277,15 @@ struct DemoSummary {
   std::vector<int> withoutF24;                   // companies without any F24 record
   std::vector<int> withoutNextJanuary;  // companies with F24 records but none of January 2024
   std::map<DemoCase, F24Key> cases;     // the cases the number of companies leaves room for
+  // Companies without employees and without any certification row (also without F24).
+  std::vector<int> withoutEmployees;
+  std::vector<int> withoutCertifications;
+  // A company with more employees than one index leaf holds, written out of key order; 0 when
+  // the options ask for no employees.
+  int manyEmployees = 0;
+  // Adjacent employee codes of two companies ("0049999999", "0050000001"); empty when absent.
+  std::vector<std::string> neighbourEmployees;
+  std::map<CertificationCase, int> certificationCases;  // company codes
   int f24Records = 0;                   // records written, deleted ones (out of the index) included
   int employees = 0;
   int localTaxRows = 0;

@@ -238,4 +238,10 @@ void insertRows(platform::Files& files, const std::string& path, std::string_vie
   c.exec("COMMIT");
 }
 
+void dropTable(platform::Files& files, const std::string& path, std::string_view table) {
+  if (!files.exists(path)) throw std::runtime_error("database " + path + " does not exist");
+  Connection c(files.resolve(path), SQLITE_OPEN_READWRITE);
+  c.exec("DROP TABLE " + identifier(table));
+}
+
 }  // namespace zr::demo

@@ -39,5 +39,7 @@ void createDatabase(platform::Files& files, const std::string& path,
 // Adds rows to a table of an existing database in one transaction.
 void insertRows(platform::Files& files, const std::string& path, std::string_view table,
                 const std::vector<Columns>& rows);
+// Removes a table (and its index) from an existing database; a table not there is an error.
+void dropTable(platform::Files& files, const std::string& path, std::string_view table);
 
 }  // namespace zr::demo

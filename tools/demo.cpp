@@ -1,4 +1,7 @@
+#include <algorithm>
 #include <stdexcept>
+
+#include "archive/isam.h"
 
 #include "demo_parts.h"
 #include "fields.h"
@@ -159,8 +162,23 @@ std::vector<DemoCompany> writeCompanies(InstallationBuilder& b, Random& rng, int
   return live;
 }
 
+std::vector<int> employeeNumbers(Random& rng, const DemoCompany& c, int count) {
+  if (c.withoutF24 || count == 0) return {};
+  if (c.position == kManyEmployeesPosition) count = std::max(count, kManyEmployees);
+  std::vector<int> numbers;
+  for (int n = 1; n <= count; ++n) numbers.push_back(n);
+  if (c.position == kLastEmployeePosition) numbers.push_back(kLastEmployeeNumber);
+  if (c.position == kManyEmployeesPosition) {
+    // Hired over the years and renumbered since: the archive holds them in no key order, so
+    // the index splits its leaves in the middle as well as at the end.
+    for (std::size_t i = numbers.size() - 1; i > 0; --i)
+      std::swap(numbers[i], numbers[static_cast<std::size_t>(rng.between(0, int(i)))]);
+  }
+  return numbers;
+}
+
 int writeEmployees(InstallationBuilder& b, Random& rng, const DemoCompany& c) {
-  for (int n = 1; n <= c.employees; ++n) {
+  for (int n : c.employeeNumbers) {
     Fields f;
     // A payroll year: most amounts are nil, a few carry the year's figures.
     for (std::string_view q : fld::kEmployeeAmounts) {
@@ -168,19 +186,97 @@ int writeEmployees(InstallationBuilder& b, Random& rng, const DemoCompany& c) {
     }
     b.putEmployee({c.code, n, f, true});
   }
-  return c.employees;
+  return static_cast<int>(c.employeeNumbers.size());
 }
+
+namespace {
+
+using platform::Value;
+
+bool holds(const DemoCompany& c, CertificationCase what) {
+  for (const CertificationPlace& p : kCertificationPlaces)
+    if (p.what == what && p.position == c.position) return true;
+  return false;
+}
+
+std::string employeeCode(const DemoCompany& c, int n) {
+  const std::string digits = std::to_string(n);
+  return c.codeText + std::string(7 - digits.size(), '0') + digits;
+}
+
+std::vector<Columns> cu1Rows(const DemoCompany& c, Random& rng) {
+  const Value codazi(c.codeText);
+  auto some = [&](int hi) { return Value(rng.amount(1, hi)); };
+  if (holds(c, CertificationCase::Cu1Nulls)) {
+    // Columns left empty by the certification program: every summed column is Null once.
+    return {{{"CODAZI", codazi}, {"SEQ", Value(1.0)}, {"CU1_55", Value()}, {"CU1_61", some(200)},
+             {"CU1_73", Value()}, {"CU1_94", some(600)}, {"CU1_96", Value()},
+             {"CU1_104", some(100)}},
+            {{"CODAZI", codazi}, {"SEQ", Value(2.0)}, {"CU1_55", some(400)}, {"CU1_61", Value()},
+             {"CU1_73", some(150)}, {"CU1_94", Value()}, {"CU1_96", some(300)},
+             {"CU1_104", Value()}}};
+  }
+  if (holds(c, CertificationCase::Cu1Below1701)) {
+    return {{{"CODAZI", codazi}, {"SEQ", Value(1.0)}, {"CU1_55", some(400)},
+             {"CU1_61", some(200)}, {"CU1_73", Value(0.0)}, {"CU1_94", Value(kCu1Below1701Sum)},
+             {"CU1_96", Value()}, {"CU1_104", Value(0.0)}}};
+  }
+  std::vector<Columns> out;
+  for (int s = 1, rows = rng.between(0, 3); s <= rows; ++s) {
+    out.push_back({{"CODAZI", codazi},
+                   {"SEQ", Value(double(s))},
+                   {"CU1_55", Value(rng.amount(0, 400))},
+                   {"CU1_61", Value(rng.amount(0, 200))},
+                   {"CU1_73", Value(rng.chance(30) ? rng.amount(10, 150) : 0.0)},
+                   {"CU1_94", Value(rng.amount(0, 600))},
+                   {"CU1_96", Value(rng.amount(0, 300))},
+                   {"CU1_104", rng.chance(20) ? Value() : Value(rng.amount(0, 100))}});
+  }
+  return out;
+}
+
+Columns selfEmployedRow(const DemoCompany& c, int seq, std::string note, std::string date,
+                        Value amount, std::string period) {
+  return {{"CODAZI", c.codeText},      {"CODIP", "0000000000"},   {"SEQ", Value(double(seq))},
+          {"CU4_24", std::move(note)}, {"CU4_25", std::move(date)}, {"CU4_26", "1040"},
+          {"CU4_27", std::move(amount)}, {"CU4_28", std::move(period)}};
+}
+
+// The company's own payments to self-employed workers (CODIP of ten zeros).
+std::vector<Columns> selfEmployedRows(const DemoCompany& c, Random& rng) {
+  if (holds(c, CertificationCase::Cu4OutOfOrder)) {
+    // Typed by hand and corrected later: stored as entered, not by SEQ.
+    return {selfEmployedRow(c, 3, "", "", rng.amount(80, 1500), "202305"),
+            selfEmployedRow(c, 1, "S", "16/03/2023", rng.amount(80, 1500), "202302"),
+            selfEmployedRow(c, 4, "", "20231016", rng.amount(80, 1500), "92023"),
+            selfEmployedRow(c, 2, "", "20230616", Value(0.0), "202305")};
+  }
+  std::vector<Columns> out;
+  if (!c.selfEmployedPayments) return out;
+  for (int s = 1, months = rng.between(1, 4); s <= months; ++s) {
+    const int month = rng.between(1, 12);
+    const bool paid = rng.chance(85);
+    std::string note = rng.chance(20) ? "S" : "";
+    std::string date = paid ? "2023" + two(month == 12 ? 12 : month + 1) + "16" : "";
+    const double amount = s == months && rng.chance(30) ? 0.0 : rng.amount(80, 1500);
+    out.push_back(
+        selfEmployedRow(c, s, std::move(note), std::move(date), amount, "2023" + two(month)));
+  }
+  return out;
+}
+
+}  // namespace
 
 int writeCertifications(InstallationBuilder& b, Random& rng,
                         const std::vector<DemoCompany>& companies) {
-  using platform::Value;
   std::vector<Columns> front, people, cu1, cu4;
   for (const auto& c : companies) {
-    front.push_back({{"CODAZI", c.codeText}, {"NUMCERT", Value(double(c.employees))}});
-    for (int n = 1; n <= c.employees; ++n) {
+    if (c.withoutF24) continue;  // nothing certified either
+    front.push_back(
+        {{"CODAZI", c.codeText}, {"NUMCERT", Value(double(c.employeeNumbers.size()))}});
+    for (int n : c.employeeNumbers) {
       const Person p = randomPerson(rng);
-      const std::string code =
-          c.codeText + std::string(7 - std::to_string(n).size(), '0') + std::to_string(n);
+      const std::string code = employeeCode(c, n);
       people.push_back({{"CODAZI", c.codeText},
                         {"CODIP", code},
                         {"CODFISC", p.fiscalCode},
@@ -194,30 +290,8 @@ int writeCertifications(InstallationBuilder& b, Random& rng,
                      {"CU4_27", Value(rng.amount(100, 3000))},
                      {"CU4_28", "202312"}});
     }
-    const int rows = rng.between(0, 3);
-    for (int s = 1; s <= rows; ++s) {
-      cu1.push_back({{"CODAZI", c.codeText},
-                     {"SEQ", Value(double(s))},
-                     {"CU1_55", Value(rng.amount(0, 400))},
-                     {"CU1_61", Value(rng.amount(0, 200))},
-                     {"CU1_73", Value(rng.chance(30) ? rng.amount(10, 150) : 0.0)},
-                     {"CU1_94", Value(rng.amount(0, 600))},
-                     {"CU1_96", Value(rng.amount(0, 300))},
-                     {"CU1_104", rng.chance(20) ? Value() : Value(rng.amount(0, 100))}});
-    }
-    if (!c.selfEmployedPayments) continue;
-    for (int s = 1, months = rng.between(1, 4); s <= months; ++s) {
-      const int month = rng.between(1, 12);
-      const bool paid = rng.chance(85);
-      cu4.push_back({{"CODAZI", c.codeText},
-                     {"CODIP", "0000000000"},
-                     {"SEQ", Value(double(s))},
-                     {"CU4_24", rng.chance(20) ? "S" : ""},
-                     {"CU4_25", paid ? "2023" + two(month == 12 ? 12 : month + 1) + "16" : ""},
-                     {"CU4_26", "1040"},
-                     {"CU4_27", Value(s == months && rng.chance(30) ? 0.0 : rng.amount(80, 1500))},
-                     {"CU4_28", "2023" + two(month)}});
-    }
+    for (auto& row : cu1Rows(c, rng)) cu1.push_back(std::move(row));
+    for (auto& row : selfEmployedRows(c, rng)) cu4.push_back(std::move(row));
   }
   b.addCertificationRows("FRONTESPIZIO", front);
   b.addCertificationRows("PERCETTORI", people);
@@ -237,8 +311,14 @@ DemoSummary buildDemo(const std::string& root, const Options& o) {
   auto companies = writeCompanies(b, rng, o.companies, s.voidCompanies);
   DemoRows rows;
   for (auto& c : companies) {
-    c.employees = o.employees;
+    c.employeeNumbers = employeeNumbers(rng, c, o.employees);
+    c.employees = static_cast<int>(c.employeeNumbers.size());
     s.companies.push_back(c.code);
+    if (c.employees > kIsamEntries) s.manyEmployees = c.code;
+    if (c.withoutF24) {
+      s.withoutEmployees.push_back(c.code);
+      s.withoutCertifications.push_back(c.code);
+    }
     if (c.presenter) s.substitutes.emplace_back(c.code, c.presenter);
     if (c.naturalPerson) s.naturalPersons.push_back(c.code);
     if (c.shiftedYear) s.shiftedYear.push_back(c.code);
@@ -246,6 +326,23 @@ DemoSummary buildDemo(const std::string& root, const Options& o) {
     if (c.withoutNextJanuary) s.withoutNextJanuary.push_back(c.code);
     s.f24Records += writeF24Year(b, rng, c, rows);
     s.employees += writeEmployees(b, rng, c);
+  }
+  const auto at = [&](int position) -> const DemoCompany* {
+    return position < static_cast<int>(companies.size())
+               ? &companies[static_cast<std::size_t>(position)]
+               : nullptr;
+  };
+  const DemoCompany* last = at(kLastEmployeePosition);
+  const DemoCompany* next = at(kLastEmployeePosition + 1);
+  if (last && next && last->employees > 0 && next->employees > 0) {
+    s.neighbourEmployees = {employeeCode(*last, last->employeeNumbers.back()),
+                            employeeCode(*next, next->employeeNumbers.front())};
+  }
+  for (const CertificationPlace& p : kCertificationPlaces) {
+    const DemoCompany* c = at(p.position);
+    // A company without employees has no rows of theirs.
+    if (c && (p.what != CertificationCase::Cu4EmployeesOnly || c->employees > 0))
+      s.certificationCases[p.what] = c->code;
   }
   for (const CasePlace& p : kCasePlaces) {
     if (p.position < static_cast<int>(companies.size()))

@@ -133,14 +133,17 @@ class F24Writer {
       rows.push_back(payRow("1040", competence(), fee, 0, fee));
     }
     const bool y23 = year_ == 2023;
-    if (y23 && month_ >= 7 && month_ <= 9 && rng_.chance(70)) {
-      rows.push_back(payRow(rng_.chance(85) ? "1631" : "1633", "0000" + std::to_string(year_), 0,
-                            rng_.amount(40, 400)));
+    const std::string thisYear = "0000" + std::to_string(year_);
+    if (has(DemoCase::CreditsInRows)) {
+      for (const char* code : {"1627", "1631", "1633", "1701"})
+        rows.push_back(payRow(code, thisYear, 0, rng_.amount(10, 200)));
+    } else {
+      if (y23 && month_ >= 7 && month_ <= 9 && rng_.chance(70))
+        rows.push_back(
+            payRow(rng_.chance(85) ? "1631" : "1633", thisYear, 0, rng_.amount(40, 400)));
+      if (rng_.chance(15)) rows.push_back(payRow("1627", thisYear, 0, rng_.amount(20, 300)));
+      if (rng_.chance(15)) rows.push_back(payRow("1701", thisYear, 0, rng_.amount(10, 200)));
     }
-    if (rng_.chance(15))
-      rows.push_back(payRow("1627", "0000" + std::to_string(year_), 0, rng_.amount(20, 300)));
-    if (rng_.chance(15))
-      rows.push_back(payRow("1701", "0000" + std::to_string(year_), 0, rng_.amount(10, 200)));
     if (y23 && month_ == 12) rows.push_back(payRow("1712", "00002023", rng_.amount(30, 600), 0));
     const std::string before = "0000" + std::to_string(year_ - 1);
     if (has(DemoCase::Credit1713)) {
@@ -152,7 +155,7 @@ class F24Writer {
                (y23 && month_ == 1 && rng_.chance(30))) {
       rows.push_back(payRow("1713", before, rng_.amount(15, 250), 0));
     }
-    if (year_ == 2024 && rng_.chance(60))
+    if (has(DemoCase::Credit6781) || (year_ == 2024 && rng_.chance(60)))
       rows.push_back(payRow("6781", "00002023", 0, rng_.amount(10, 120)));
     shapeFirstRow(rows.front(), 1);
     for (std::size_t i = 0; i < rows.size() && i < 20; ++i) {
@@ -190,22 +193,33 @@ class F24Writer {
     const double surtax = std::max(1, c_.employees) * rng_.amount(10, 60);
     std::vector<PayRow> home{
         payRow("3802", yearField(ref), surtax, 0, rng_.chance(50) ? surtax : 0)};
-    if (year_ == 2023 && month_ >= 7 && month_ <= 9 && rng_.chance(50))
+    const bool credits = has(DemoCase::CreditsInRows);
+    if (credits || (year_ == 2023 && month_ >= 7 && month_ <= 9 && rng_.chance(50)))
       home.push_back(payRow("3796", yearField(2023), 0, rng_.amount(10, 150)));
-    if (rng_.chance(10)) home.push_back(payRow("1669", yearField(ref), 0, rng_.amount(5, 80)));
+    if (credits || rng_.chance(10))
+      home.push_back(payRow("1669", yearField(ref), 0, rng_.amount(5, 80)));
     shapeFirstRow(home.front(), 0);
     regionBlock(c_.place.region, home);
     if (rng_.chance(30)) {
       const int other = c_.place.region % 21 + 1;
       regionBlock(other, {payRow("3802", yearField(ref), rng_.amount(5, 90), 0)});
     }
-    if (rng_.chance(12)) {
-      auto& table = year_ == 2024 ? out.regions2024 : out.regions2023;
-      const int base = c_.place.region * 1000;
+    auto& table = year_ == 2024 ? out.regions2024 : out.regions2023;
+    const int base = c_.place.region * 1000;
+    const auto creditRow = [&](int row, const char* code) {
+      table.push_back({c_.codeText, period(), base + row, code, platform::Value(0.0),
+                       rng_.amount(5, 60)});
+    };
+    const bool tableCredits = has(DemoCase::CreditsInTables);
+    if (tableCredits || rng_.chance(12)) {
       table.push_back(
           {c_.codeText, period(), base + 5, "3802", rng_.amount(5, 70), platform::Value(0.0)});
-      table.push_back({c_.codeText, period(), base + 6, rng_.chance(50) ? "1669" : "3796",
-                       platform::Value(0.0), rng_.amount(5, 60)});
+      if (tableCredits) {
+        creditRow(6, "1669");
+        creditRow(7, "3796");
+      } else {
+        creditRow(6, rng_.chance(50) ? "1669" : "3796");
+      }
     }
   }
 
@@ -217,16 +231,25 @@ class F24Writer {
           payRow("3848", yearField(year_ == 2024 ? 2023 : 2022), n * rng_.amount(5, 30), 0));
     if (year_ == 2023 && month_ >= 3 && month_ <= 11)
       rows.push_back(payRow("3847", yearField(2023), n * rng_.amount(2, 12), 0));
-    if (year_ == 2023 && month_ >= 7 && month_ <= 9 && rng_.chance(50))
+    const bool credits = has(DemoCase::CreditsInRows);
+    if (credits || (year_ == 2023 && month_ >= 7 && month_ <= 9 && rng_.chance(50)))
       rows.push_back(payRow("3797", yearField(2023), 0, rng_.amount(5, 90)));
-    if (rng_.chance(10)) rows.push_back(payRow("1671", yearField(2023), 0, rng_.amount(5, 50)));
+    if (credits || rng_.chance(10))
+      rows.push_back(payRow("1671", yearField(2023), 0, rng_.amount(5, 50)));
     if (!rows.empty()) shapeFirstRow(rows.front(), 2);
     // Now and then a month with employees in many municipalities: the record's ten rows are
     // full and the rest go to the year's database.
     const bool tenOnly = has(DemoCase::TenLocalRows);
-    const bool crowded = tenOnly || has(DemoCase::TableRows) || has(DemoCase::TableGap) ||
-                         (c_.code % 3 == 2 && month_ == 6) || rng_.chance(4);
+    const bool tableCredits = has(DemoCase::CreditsInTables);
+    const bool crowded = tenOnly || tableCredits || has(DemoCase::TableRows) ||
+                         has(DemoCase::TableGap) || (c_.code % 3 == 2 && month_ == 6) ||
+                         rng_.chance(4);
     while (crowded && rows.size() < (tenOnly ? 10u : 13u)) {
+      if (tableCredits && (rows.size() == 10 || rows.size() == 11)) {
+        rows.push_back(payRow(rows.size() == 10 ? "3797" : "1671", yearField(2023), 0,
+                              rng_.amount(5, 60)));
+        continue;
+      }
       const bool acconto = rows.size() % 2 == 0;
       const double debit = rng_.amount(3, 40);
       PayRow r = payRow(acconto ? "3847" : "3848", yearField(acconto ? 2023 : 2022), debit, 0,

@@ -9,9 +9,11 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <optional>
 
 #include "archive/isam.h"
 #include "catalogue.h"
+#include "platform/database.h"
 #include "reader.h"
 #include "support/tempdir.h"
 
@@ -159,6 +161,39 @@ int run(const std::string& args) {
   const std::string command = std::string(ZR_DEMO_PATH) + args + " >/dev/null 2>&1";
   const int status = std::system(command.c_str());
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+// The release of a yearly database as the program reads it: a row's value, an empty table, or
+// no table at all in one year while the others keep theirs.
+TEST(Builder, YearlyReleasesOfZeroNoneAndATableDropped) {
+  auto releaseOf = [](demo::InstallationBuilder& b, int year) -> std::optional<double> {
+    auto engine = platform::makeDatabaseEngine(b.files());
+    auto db = engine->open(b.archivePath("SF24" + std::to_string(year) + ".MDB"));
+    auto rs = db->openTable("RELEASE");
+    if (rs->eof()) return std::nullopt;
+    return rs->field("release").asNumber();
+  };
+  {
+    TempDir dir;
+    demo::InstallationBuilder b(dir.str());
+    demo::SkeletonOptions o;
+    o.releaseValue = 0;
+    b.writeSkeleton(o);
+    EXPECT_EQ(releaseOf(b, 2023), std::optional<double>(0));
+    o.releaseValue.reset();
+    b.writeSkeleton(o);
+    EXPECT_EQ(releaseOf(b, 2023), std::nullopt);
+  }
+  TempDir dir;
+  demo::InstallationBuilder b(dir.str());
+  b.writeSkeleton();
+  EXPECT_EQ(releaseOf(b, 2023), std::optional<double>(1));
+  b.dropF24Table(2023, "RELEASE");
+  EXPECT_ANY_THROW(releaseOf(b, 2023));
+  EXPECT_EQ(releaseOf(b, 2024), std::optional<double>(1));
+  // The row tables of the year are still there.
+  b.addRegionRow(2023, {"001", "202303", 1005, "1669", platform::Value(0.0), 12.5});
+  EXPECT_THROW(b.dropF24Table(2023, "RELEASE"), std::runtime_error);
 }
 
 TEST(Builder, ToolBuildsQuicklyAndRefusesBadUsage) {

@@ -108,6 +108,9 @@ TEST(Installation, EveryIndexEntryLeadsToTheRecordThatRebuildsItsKey) {
       if (record.substr(0, 2) != "99") ++live;
     }
     EXPECT_EQ(live, static_cast<int>(entries.size()));
+    if (c.index == 30) {
+      EXPECT_EQ(live, summary.employees);
+    }
 
     // The library's own walk meets the same keys in ascending order.
     std::string key(static_cast<std::size_t>(c.keyLength), ' ');
@@ -123,7 +126,6 @@ TEST(Installation, EveryIndexEntryLeadsToTheRecordThatRebuildsItsKey) {
     EXPECT_EQ(walked.size(), entries.size());
     EXPECT_TRUE(in.ui.dialogs().empty());
   }
-  EXPECT_EQ(summary.employees, 8 * 5);
 }
 
 TEST(Installation, CatalogueNamesTheArchivesWithTheirRecordLengths) {
