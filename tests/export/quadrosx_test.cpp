@@ -88,7 +88,8 @@ demo::Columns cu1Row(double seq, std::vector<std::pair<std::string, Value>> valu
   return c;
 }
 
-void buildBureau(Installation& inst) {
+// voidJanuary: ALFA's January 2024 record begins with "99", as a deleted one does.
+void buildBureau(Installation& inst, bool voidJanuary = false) {
   auto& b = inst.builder;
   b.putCompany(company(1, {{"T002", "ALFA SPA"}, {"T012", kAlfaCode}}));
   b.putCompany(company(2, {{"T002", "BETA SRL"}, {"T013", "01234567890"}, {"T326", "1"}}));
@@ -107,7 +108,9 @@ void buildBureau(Installation& inst) {
                .local(3, "1671", "0.2")
                .rec);
   b.putF24(F24(1, 2023, 6).local(2, "1671", "10").rec);
-  b.putF24(F24(1, 2024, 1).erario(1, "6781", "50").erario(2, "1627", "999").rec);
+  F24 january = F24(1, 2024, 1).erario(1, "6781", "50").erario(2, "1627", "999");
+  january.rec.voidRecord = voidJanuary;
+  b.putF24(january.rec);
   b.putF24(F24(2, 2023, 2).erario(1, "1631", "250").erario(2, "1701", "40").rec);
 
   b.putEmployee(employee(1, 1, {{desc::Q196, "1000.10"}}));
@@ -133,7 +136,7 @@ void buildBureau(Installation& inst) {
   b.close();
 }
 
-std::vector<std::string> expectedSX(bool tableRows) {
+std::vector<std::string> expectedSX(bool tableRows, bool voidJanuary = false) {
   Sx alfa{"001", kAlfaCode, kAlfaCode};
   alfa.cu104 = "5,00";
   alfa.cu73 = "7,00";
@@ -151,6 +154,10 @@ std::vector<std::string> expectedSX(bool tableRows) {
   alfa.t1701 = "30,00";
   alfa.sx1And6781 = tableRows ? "183,40" : "161,40";
   alfa.t6781 = "50,00";
+  if (voidJanuary) {
+    alfa.t6781 = "0,00";
+    alfa.sx1And6781 = alfa.sx1;
+  }
   Sx beta{"002", kAlfaCode, "01234567890     "};
   beta.cuLess1701 = "-40,00";
   beta.sx2 = "250,00";
@@ -168,19 +175,26 @@ TEST(QuadroSX, RecordsLaidOutByHandWithAndWithoutTheRowTables) {
     const char* what;
     std::optional<int> release;
     bool tableRows;
+    bool dropRelease = false, voidJanuary = false;
   };
   for (const Case& c : {Case{"release 1", 1, true}, Case{"release 0", 0, false},
-                        Case{"RELEASE without rows", std::nullopt, false}}) {
+                        Case{"RELEASE without rows", std::nullopt, false},
+                        Case{"no RELEASE table", 1, false, true},
+                        Case{"a void January record", 1, true, false, true}}) {
     SCOPED_TRACE(c.what);
     demo::SkeletonOptions o;
     o.releaseValue = c.release;
     Installation inst(o);
-    buildBureau(inst);
+    buildBureau(inst, c.voidJanuary);
+    if (c.dropRelease) {
+      inst.builder.dropF24Table(2023, "RELEASE");
+      inst.builder.close();
+    }
     LoadedApp a(inst);
     a.selectAll();
     std::vector<WrittenFile> written;
     ASSERT_EQ(CMDAVVIO_Click(*a.app, &written), RunOutcome::Done) << a.transcript();
-    expectRecords(readBytes(inst.archive("Q770ULTE.V24")), expectedSX(c.tableRows), 219,
+    expectRecords(readBytes(inst.archive("Q770ULTE.V24")), expectedSX(c.tableRows, c.voidJanuary), 219,
                   "Q770ULTE.V24");
     ASSERT_EQ(written.size(), 5u);
     EXPECT_EQ(written[4].name, inst.builder.archivePath("Q770ULTE.V24"));
