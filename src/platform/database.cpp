@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "platform/database_jet.h"
 #include "platform/database_sqlite.h"
 #include "platform/errors.h"
 #include "platform/files.h"
@@ -40,29 +41,28 @@ bool isJet(std::string_view header) {
          tag.starts_with(std::string_view("Standard ACE DB"));
 }
 
-std::unique_ptr<Database> refuseJet(Files&, const std::string& path) {
-  throw RuntimeError(3343, classicDescription(3343) + ": " + path +
-                               " (Access databases are not readable in this version)");
+std::unique_ptr<Database> openJet(Files& files, const std::string& path, const JetOptions& jet) {
+  return jet::openFile(files, path, jet);
 }
 
-std::unique_ptr<Database> openSqlite(Files& files, const std::string& path) {
+std::unique_ptr<Database> openSqlite(Files& files, const std::string& path, const JetOptions&) {
   return sqlitedb::openFile(files, path);
 }
 
 // Every format the engine knows, recognised by the file's first bytes.
 struct Format {
   bool (*recognises)(std::string_view header);
-  std::unique_ptr<Database> (*open)(Files& files, const std::string& path);
+  std::unique_ptr<Database> (*open)(Files& files, const std::string& path, const JetOptions& jet);
 };
 
 constexpr std::array kFormats{
     Format{isSqlite, openSqlite},
-    Format{isJet, refuseJet},
+    Format{isJet, openJet},
 };
 
 class Engine : public DatabaseEngine {
  public:
-  explicit Engine(Files& files) : files_(files) {}
+  Engine(Files& files, JetOptions jet) : files_(files), jet_(std::move(jet)) {}
 
   std::unique_ptr<Database> open(std::string_view pathView) override {
     std::string path(pathView);
@@ -70,19 +70,20 @@ class Engine : public DatabaseEngine {
     std::string header(kHeaderBytes, '\0');
     header.resize(files_.open(path, OpenMode::Read)->readAt(0, header.data(), kHeaderBytes));
     for (const Format& f : kFormats) {
-      if (f.recognises(header)) return f.open(files_, path);
+      if (f.recognises(header)) return f.open(files_, path, jet_);
     }
     throw RuntimeError::of(3343, path);
   }
 
  private:
   Files& files_;
+  JetOptions jet_;
 };
 
 }  // namespace
 
-std::unique_ptr<DatabaseEngine> makeDatabaseEngine(Files& files) {
-  return std::make_unique<Engine>(files);
+std::unique_ptr<DatabaseEngine> makeDatabaseEngine(Files& files, JetOptions jet) {
+  return std::make_unique<Engine>(files, std::move(jet));
 }
 
 }  // namespace zr::platform

@@ -4,6 +4,8 @@
 // missing table, 3800 missing index, 3265 missing field, 3420 closed object).
 #pragma once
 
+#include <chrono>
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -84,6 +86,13 @@ class DatabaseEngine {
   virtual std::unique_ptr<Database> open(std::string_view path) = 0;
 };
 
-std::unique_ptr<DatabaseEngine> makeDatabaseEngine(Files& files);
+// How Access files are read: by the reader process, under limits.
+struct JetOptions {
+  std::string reader;  // the reader program; empty: "zorir770-mdb" beside the running program
+  std::chrono::milliseconds timeLimit{30000};  // for one table
+  std::uint64_t memoryLimit = std::uint64_t{1} << 30;
+};
+
+std::unique_ptr<DatabaseEngine> makeDatabaseEngine(Files& files, JetOptions jet = {});
 
 }  // namespace zr::platform

@@ -152,8 +152,9 @@ void Statement::reset() {
 
 // --- Connection ---
 
-Connection::Connection(sqlite3* db, std::string path, std::unique_ptr<FilesVfs> vfs)
-    : db_(db), path_(std::move(path)), vfs_(std::move(vfs)) {}
+Connection::Connection(sqlite3* db, std::string path, std::unique_ptr<FilesVfs> vfs,
+                       TableLoader loader)
+    : db_(db), path_(std::move(path)), vfs_(std::move(vfs)), loader_(std::move(loader)) {}
 
 Connection::~Connection() {
   close();
@@ -183,6 +184,8 @@ Statement Connection::statement(const std::string& sql) {
     std::string reason = sqlite3_errmsg(db_);
     constexpr std::string_view kNoTable = "no such table: ";
     if (reason.starts_with(kNoTable)) {
+      // Each load adds a table the statement lacked, so the retries end.
+      if (loader_ && loader_(std::string_view(reason).substr(kNoTable.size()))) return statement(sql);
       throw RuntimeError::of(
           3078, "table " + reason.substr(kNoTable.size()) + " in " + path_ + " (" + sql + ")");
     }
@@ -211,19 +214,22 @@ void Connection::fail(int rc, std::string_view doing) const {
   throw engineError(rc, path_, reason, doing);
 }
 
+std::optional<std::string> Connection::tableNamed(std::string_view name) {
+  Statement s = statement(
+      "SELECT name FROM sqlite_master WHERE type = 'table' AND name = ?1 COLLATE NOCASE");
+  s.bind(1, Value(std::string(name)));
+  if (!s.step()) return std::nullopt;
+  return s.column(0).asText();
+}
+
 const TableInfo* Connection::table(std::string_view name) {
   std::string key = upper(name);
   auto it = tables_.find(key);
   if (it != tables_.end()) return it->second.get();
-  std::string actual;
-  {
-    Statement s = statement(
-        "SELECT name FROM sqlite_master WHERE type = 'table' AND name = ?1 COLLATE NOCASE");
-    s.bind(1, Value(std::string(name)));
-    if (!s.step()) return nullptr;
-    actual = s.column(0).asText();
-  }
-  auto info = std::make_unique<TableInfo>(loadTable(actual));
+  std::optional<std::string> actual = tableNamed(name);
+  if (!actual && loader_ && loader_(name)) actual = tableNamed(name);
+  if (!actual) return nullptr;
+  auto info = std::make_unique<TableInfo>(loadTable(*actual));
   const TableInfo* result = info.get();
   tables_.emplace(key, std::move(info));
   return result;
@@ -308,10 +314,11 @@ class SqliteDatabase : public Database {
 
 }  // namespace
 
-std::unique_ptr<Database> adopt(sqlite3* db, std::string path, std::unique_ptr<FilesVfs> vfs) {
+std::unique_ptr<Database> adopt(sqlite3* db, std::string path, std::unique_ptr<FilesVfs> vfs,
+                                TableLoader loader) {
   sqlite3_extended_result_codes(db, 1);
   sqlite3_busy_timeout(db, kBusyTimeoutMs);
-  auto conn = std::make_shared<Connection>(db, std::move(path), std::move(vfs));
+  auto conn = std::make_shared<Connection>(db, std::move(path), std::move(vfs), std::move(loader));
   // Reading the schema now makes a damaged or foreign file fail at the open, by name.
   Statement probe = conn->statement("SELECT count(*) FROM sqlite_master");
   probe.step();

@@ -5,8 +5,10 @@
 
 #include <sqlite3.h>
 
+#include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -40,6 +42,10 @@ struct IndexInfo {
 
 class Connection;
 
+// Brings a table that the handle lacks into it (a reader that loads tables on first use);
+// true when it did, false when the source has no such table.
+using TableLoader = std::function<bool(std::string_view table)>;
+
 // A prepared statement borrowed from the connection's cache and given back on destruction.
 // After the connection is closed it is inert (the connection finalised it).
 class Statement {
@@ -69,7 +75,8 @@ class Statement {
 class Connection : public std::enable_shared_from_this<Connection> {
  public:
   // `vfs`, when given, is the file layer the handle was opened through; it outlives the handle.
-  Connection(sqlite3* db, std::string path, std::unique_ptr<FilesVfs> vfs = nullptr);
+  Connection(sqlite3* db, std::string path, std::unique_ptr<FilesVfs> vfs = nullptr,
+             TableLoader loader = {});
   ~Connection();
   Connection(const Connection&) = delete;
   Connection& operator=(const Connection&) = delete;
@@ -90,10 +97,12 @@ class Connection : public std::enable_shared_from_this<Connection> {
 
  private:
   TableInfo loadTable(const std::string& name);
+  std::optional<std::string> tableNamed(std::string_view name);
 
   sqlite3* db_;
   std::string path_;
   std::unique_ptr<FilesVfs> vfs_;
+  TableLoader loader_;
   std::unordered_map<std::string, std::vector<sqlite3_stmt*>> idle_;
   std::map<std::string, std::unique_ptr<TableInfo>> tables_;   // by upper-case name
   std::map<std::string, std::unique_ptr<IndexInfo>> indexes_;  // by upper-case name
@@ -112,7 +121,7 @@ std::unique_ptr<Recordset> runQuery(std::shared_ptr<Connection> conn, std::strin
 // A database over a handle this object takes over (a file, or an in-memory copy made by
 // another reader); `path` is the name the messages use.
 std::unique_ptr<Database> adopt(sqlite3* db, std::string path,
-                                std::unique_ptr<FilesVfs> vfs = nullptr);
+                                std::unique_ptr<FilesVfs> vfs = nullptr, TableLoader loader = {});
 // Opens a SQLite file read-only through `files`, which must outlive the database.
 std::unique_ptr<Database> openFile(Files& files, const std::string& path);
 

@@ -1,0 +1,442 @@
+// The Access (Jet) backend: the reader process over a sealed in-memory copy of the file, its
+// streams checked frame by frame, and each table loaded whole into SQLite before it is used.
+#include "platform/database_jet.h"
+
+#include <fcntl.h>
+#include <sqlite3.h>
+#include <sys/mman.h>
+#include <unistd.h>
+
+#include <charconv>
+#include <chrono>
+#include <cmath>
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <set>
+#include <stdexcept>
+#include <system_error>
+
+#include "platform/childprocess.h"
+#include "platform/cp1252.h"
+#include "platform/database_sqlite.h"
+#include "platform/errors.h"
+#include "platform/files.h"
+#include "platform/numtext.h"
+#include "platform/ui.h"
+
+namespace zr::platform::jet {
+
+namespace fr = jetframes;
+
+namespace {
+
+constexpr std::size_t kJetVersionOffset = 0x14;
+constexpr std::size_t kReadChunk = 1 << 20;
+
+std::string twoDigits(long v) {
+  return std::string(1, static_cast<char>('0' + v / 10 % 10)) + static_cast<char>('0' + v % 10);
+}
+
+// A damaged file, or a reader that did not deliver it whole: Jet's own number, naming the
+// file and what failed.
+[[noreturn]] void corrupt(const std::string& path, const std::string& reason) {
+  throw RuntimeError(3049, "Cannot open database '" + path +
+                               "'. It may not be a database, or the file may be corrupt (" +
+                               reason + ")");
+}
+
+std::string upperAscii(std::string_view s) { return sqlitedb::upper(s); }
+
+// The reader's own words, as one printable line for a message.
+std::string said(const std::string& output) {
+  std::string line;
+  for (char c : output) {
+    if (line.size() >= 300) break;
+    line += (c == '\n' || c == '\r' || c == '\t') ? ' ' : c;
+  }
+  while (!line.empty() && line.back() == ' ') line.pop_back();
+  return line.empty() ? std::string() : "; it said: " + toUtf8Printable(line);
+}
+
+std::string defaultReader() {
+  std::error_code ec;
+  const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", ec);
+  return ec ? std::string("zorir770-mdb") : (self.parent_path() / "zorir770-mdb").string();
+}
+
+// The file's bytes in an anonymous, sealed memory file: the reader sees exactly what the
+// program read, through the program's own file layer.
+class MemoryFile {
+ public:
+  MemoryFile(const std::string& path, const std::string& bytes) {
+    fd_ = ::memfd_create("zorir770-jet", MFD_CLOEXEC | MFD_ALLOW_SEALING);
+    if (fd_ < 0) throw RuntimeError(3035, "System resource exceeded: " + path + " (memfd)");
+    for (std::size_t at = 0; at < bytes.size();) {
+      const ssize_t n = ::write(fd_, bytes.data() + at, bytes.size() - at);
+      if (n < 0 && errno == EINTR) continue;
+      if (n <= 0) throw RuntimeError(3035, "System resource exceeded: " + path + " (memfd)");
+      at += static_cast<std::size_t>(n);
+    }
+    ::fcntl(fd_, F_ADD_SEALS, F_SEAL_WRITE | F_SEAL_GROW | F_SEAL_SHRINK | F_SEAL_SEAL);
+  }
+  ~MemoryFile() { ::close(fd_); }
+  MemoryFile(const MemoryFile&) = delete;
+  MemoryFile& operator=(const MemoryFile&) = delete;
+  int fd() const { return fd_; }
+
+ private:
+  int fd_ = -1;
+};
+
+std::string readWhole(Files& files, const std::string& path) {
+  auto file = files.open(path, OpenMode::Read);
+  std::string bytes(static_cast<std::size_t>(file->size()), '\0');
+  std::size_t at = 0;
+  while (at < bytes.size()) {
+    const std::size_t n = file->readAt(at, bytes.data() + at, std::min(kReadChunk, bytes.size() - at));
+    if (n == 0) break;
+    at += n;
+  }
+  bytes.resize(at);
+  return bytes;
+}
+
+// One run of the reader: its frames, checked for order and completeness.
+class ReaderRun {
+ public:
+  ReaderRun(const JetOptions& options, const std::string& reader, const std::string& path,
+            std::string what)
+      : options_(options), reader_(reader), path_(path), what_(std::move(what)) {}
+
+  // Runs the reader; `onFrame` sees each frame after the header, End excluded. Returns the
+  // count the End frame declares.
+  std::int64_t run(int fd, const std::vector<std::string>& args,
+                   const std::function<void(const fr::Splitter::Frame&)>& onFrame) {
+    fr::Splitter splitter;
+    bool header = false, ended = false;
+    std::int64_t declared = 0;
+    std::string error;
+    const auto take = [&](std::string_view bytes) {
+      splitter.feed(bytes);
+      while (auto f = splitter.next()) {
+        fr::Reader in(f->payload);
+        if (ended) throw fr::Malformed("a frame after the end");
+        if (f->tag == fr::Tag::Error) {
+          error = std::string(in.str());
+          continue;
+        }
+        if (!header) {
+          if (f->tag != fr::Tag::Header) throw fr::Malformed("no header");
+          if (in.u32() != fr::kVersion) throw fr::Malformed("another version of the stream");
+          const int jet = in.u8();
+          if (jet != 3 && jet != 4) throw fr::Malformed("Jet version " + std::to_string(jet));
+          header = true;
+          continue;
+        }
+        if (f->tag == fr::Tag::End) {
+          declared = in.i64();
+          ended = true;
+          continue;
+        }
+        onFrame(*f);
+      }
+    };
+    ChildEnd end;
+    try {
+      end = runChild(reader_, args, fd, {options_.timeLimit, options_.memoryLimit}, take);
+    } catch (const fr::Malformed& e) {
+      corrupt(path_, what_ + ": the reader's stream is malformed: " + e.what());
+    } catch (const std::system_error& e) {
+      throw RuntimeError(3049, "Cannot open database '" + path_ + "': the Access reader " +
+                                   reader_ + " cannot be started (" + e.what() + ")");
+    }
+    const std::string out = said(end.output);
+    if (end.how == ChildEnd::How::TimedOut)
+      corrupt(path_, what_ + ": the reader did not finish within " +
+                         std::to_string(options_.timeLimit.count() / 1000.0).substr(0, 4) + " s" + out);
+    if (end.how == ChildEnd::How::Signalled)
+      corrupt(path_, what_ + ": the reader was stopped by signal " + std::to_string(end.code) + out);
+    if (!error.empty()) corrupt(path_, what_ + ": " + error);
+    if (end.code != 0)
+      corrupt(path_, what_ + ": the reader ended with status " + std::to_string(end.code) + out);
+    if (!ended || splitter.pending() != 0)
+      corrupt(path_, what_ + ": the reader's stream ends early");
+    return declared;
+  }
+
+ private:
+  const JetOptions& options_;
+  const std::string& reader_;
+  const std::string& path_;
+  std::string what_;
+};
+
+// Runs SQL on the in-memory database, naming the table when it fails.
+void execute(sqlite3* db, const std::string& sql, const std::string& path, const std::string& what) {
+  char* message = nullptr;
+  if (sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &message) != SQLITE_OK) {
+    std::string reason = message ? message : "unknown";
+    sqlite3_free(message);
+    corrupt(path, what + ": " + reason);
+  }
+}
+
+void bindValue(sqlite3_stmt* s, int i, const Value& v) {
+  if (v.isNull()) {
+    sqlite3_bind_null(s, i);
+  } else if (v.isText()) {
+    const std::string t = v.asText();
+    sqlite3_bind_text(s, i, t.data(), static_cast<int>(t.size()), SQLITE_TRANSIENT);
+  } else {
+    const double n = v.asNumber();
+    if (std::trunc(n) == n && std::fabs(n) < 9.0e15)
+      sqlite3_bind_int64(s, i, static_cast<sqlite3_int64>(n));
+    else
+      sqlite3_bind_double(s, i, n);
+  }
+}
+
+// What a Jet database keeps: the sealed copy, the catalogue and the tables loaded so far.
+class JetSource {
+ public:
+  JetSource(std::string path, const std::string& bytes, JetOptions options)
+      : path_(std::move(path)),
+        options_(std::move(options)),
+        reader_(options_.reader.empty() ? defaultReader() : options_.reader),
+        file_(path_, bytes) {
+    ReaderRun run(options_, reader_, path_, "catalogue");
+    const std::int64_t declared = run.run(file_.fd(), {"list", fdPath()}, [&](const auto& f) {
+      if (f.tag != fr::Tag::TableName) throw fr::Malformed("a frame out of place in the catalogue");
+      fr::Reader in(f.payload);
+      const std::string name(in.str());
+      catalogue_.emplace(upperAscii(name), name);
+      ++names_;
+    });
+    if (declared != names_) corrupt(path_, "catalogue: the reader's count does not match its tables");
+  }
+
+  // Loads the table into `db` when the file has it and it is not there yet.
+  bool load(sqlite3* db, std::string_view requested) {
+    const auto it = catalogue_.find(upperAscii(requested));
+    if (it == catalogue_.end() || loaded_.count(it->first)) return false;
+    // Marked only once whole: a table that failed to load fails again, never reads as absent.
+    loadTable(db, it->second);
+    loaded_.insert(it->first);
+    return true;
+  }
+
+ private:
+  std::string fdPath() const { return "/dev/fd/4"; }
+
+  void loadTable(sqlite3* db, const std::string& table) {
+    const std::string what = "table " + table;
+    std::vector<ColumnDef> columns;
+    std::vector<IndexDef> indexes;
+    std::int64_t expected = -1, rows = 0;
+    sqlite3_stmt* insert = nullptr;
+    execute(db, "SAVEPOINT load", path_, what);
+    try {
+      ReaderRun run(options_, reader_, path_, what);
+      const std::int64_t declared = run.run(file_.fd(), {"table", fdPath(), table}, [&](const auto& f) {
+        fr::Reader in(f.payload);
+        switch (f.tag) {
+          case fr::Tag::Column:
+            if (expected >= 0) throw fr::Malformed("a column after the rows began");
+            columns.push_back({std::string(in.str()), static_cast<fr::ColumnType>(in.u8())});
+            break;
+          case fr::Tag::Index: {
+            IndexDef d{std::string(in.str()), in.u8(), {}};
+            const std::uint32_t n = in.u32();
+            for (std::uint32_t k = 0; k < n; ++k) {
+              IndexKey key{in.u32(), false};
+              key.descending = in.u8() != 0;
+              d.keys.push_back(key);
+            }
+            indexes.push_back(std::move(d));
+            break;
+          }
+          case fr::Tag::RowCount:
+            expected = in.i64();
+            if (columns.empty()) throw fr::Malformed("a table without columns");
+            execute(db, createTableSql(table, columns), path_, what);
+            if (sqlite3_prepare_v2(db, insertSql(table, columns.size()).c_str(), -1, &insert,
+                                   nullptr) != SQLITE_OK)
+              throw fr::Malformed(sqlite3_errmsg(db));
+            break;
+          case fr::Tag::Row: {
+            if (!insert) throw fr::Malformed("a row before the row count");
+            for (std::size_t i = 0; i < columns.size(); ++i)
+              bindValue(insert, static_cast<int>(i + 1), readValue(in));
+            if (!in.done()) throw fr::Malformed("a row with more values than columns");
+            const int rc = sqlite3_step(insert);
+            sqlite3_reset(insert);
+            if (rc != SQLITE_DONE) throw fr::Malformed(sqlite3_errmsg(db));
+            ++rows;
+            break;
+          }
+          default:
+            throw fr::Malformed("a frame out of place in a table");
+        }
+      });
+      sqlite3_finalize(insert);
+      insert = nullptr;
+      if (expected < 0) corrupt(path_, what + ": the reader sent no row count");
+      if (declared != rows) corrupt(path_, what + ": the reader's count does not match its rows");
+      if (rows < expected)
+        corrupt(path_, what + ": " + std::to_string(rows) + " of its " + std::to_string(expected) +
+                           " rows could be read");
+      std::vector<std::string> keys;
+      try {
+        keys = createIndexSql(table, columns, indexes);
+      } catch (const std::invalid_argument& e) {
+        corrupt(path_, what + ": " + e.what());
+      }
+      for (const std::string& sql : keys) execute(db, sql, path_, what);
+      execute(db, "RELEASE load", path_, what);
+    } catch (...) {
+      sqlite3_finalize(insert);
+      sqlite3_exec(db, "ROLLBACK TO load; RELEASE load", nullptr, nullptr, nullptr);
+      throw;
+    }
+  }
+
+  static std::string insertSql(const std::string& table, std::size_t n) {
+    std::string sql = "INSERT INTO " + sqlitedb::quoted(table) + " VALUES (";
+    for (std::size_t i = 0; i < n; ++i) sql += i ? ", ?" : "?";
+    return sql + ")";
+  }
+
+  std::string path_;
+  JetOptions options_;
+  std::string reader_;
+  MemoryFile file_;
+  std::map<std::string, std::string> catalogue_;  // upper-case name -> the file's spelling
+  std::int64_t names_ = 0;
+  std::set<std::string> loaded_;
+};
+
+}  // namespace
+
+std::string dateText(double days) {
+  using namespace std::chrono;
+  double whole = std::trunc(days);
+  long seconds = std::lround(std::fabs(days - whole) * 86400.0);
+  if (seconds >= 86400) {  // a time that rounds up to midnight is the next day's
+    seconds = 0;
+    whole += days < 0 ? -1 : 1;
+  }
+  const year_month_day ymd{sys_days{year{1899} / December / 30} + std::chrono::days{static_cast<long>(whole)}};
+  std::string text = twoDigits(static_cast<unsigned>(ymd.day())) + "/" +
+                     twoDigits(static_cast<unsigned>(ymd.month())) + "/";
+  const int y = static_cast<int>(ymd.year());
+  text += twoDigits(y / 100) + twoDigits(y % 100);
+  if (seconds != 0)
+    text += " " + twoDigits(seconds / 3600) + ":" + twoDigits(seconds / 60 % 60) + ":" + twoDigits(seconds % 60);
+  return text;
+}
+
+Value readValue(fr::Reader& in) {
+  switch (static_cast<fr::ValueKind>(in.u8())) {
+    case fr::ValueKind::Null:
+      return Value();
+    case fr::ValueKind::Integer:
+      return Value(static_cast<double>(in.i64()));
+    case fr::ValueKind::Float:
+      return Value(in.f64());
+    case fr::ValueKind::Text:
+      return Value(fromUtf8(in.str()));
+    case fr::ValueKind::Currency:
+      return Value(static_cast<double>(in.i64()) / 10000.0);
+    case fr::ValueKind::Decimal: {
+      const std::string_view digits = in.str();
+      double n = 0;
+      const auto [end, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), n);
+      if (ec != std::errc() || end != digits.data() + digits.size())
+        throw fr::Malformed("a decimal \"" + std::string(digits) + "\"");
+      return Value(n);
+    }
+    case fr::ValueKind::Boolean:
+      return Value(in.u8() ? -1.0 : 0.0);
+    case fr::ValueKind::Date:
+      return Value(dateText(in.f64()));
+    case fr::ValueKind::Bytes:
+      return Value(std::string(in.str()));
+  }
+  throw fr::Malformed("an unknown kind of value");
+}
+
+std::string createTableSql(std::string_view table, const std::vector<ColumnDef>& columns) {
+  std::string sql = "CREATE TABLE " + sqlitedb::quoted(table) + " (";
+  for (std::size_t i = 0; i < columns.size(); ++i) {
+    using T = fr::ColumnType;
+    std::string type;
+    switch (columns[i].type) {
+      case T::Boolean:
+      case T::Byte:
+      case T::Integer:
+      case T::Long:
+        type = "INTEGER";
+        break;
+      case T::Currency:
+      case T::Single:
+      case T::Double:
+      case T::Numeric:
+        type = "REAL";
+        break;
+      case T::Binary:
+      case T::Ole:
+      case T::Complex:
+        type = "BLOB";
+        break;
+      default:  // text, memo, GUID, and dates, which the program sees as their text
+        type = "TEXT COLLATE NOCASE";
+    }
+    sql += (i ? ", " : "") + sqlitedb::quoted(columns[i].name) + " " + type;
+  }
+  return sql + ")";
+}
+
+std::vector<std::string> createIndexSql(std::string_view table,
+                                        const std::vector<ColumnDef>& columns,
+                                        const std::vector<IndexDef>& indexes) {
+  std::vector<std::string> sql;
+  for (const IndexDef& index : indexes) {
+    if (index.keys.empty()) continue;
+    std::string s = std::string("CREATE ") + ((index.flags & fr::kUnique) ? "UNIQUE " : "") +
+                    "INDEX " + sqlitedb::quoted(std::string(table) + "_" + index.name) + " ON " +
+                    sqlitedb::quoted(table) + " (";
+    for (std::size_t k = 0; k < index.keys.size(); ++k) {
+      const IndexKey& key = index.keys[k];
+      if (key.column >= columns.size())
+        throw std::invalid_argument("index " + index.name + " names column " +
+                                    std::to_string(key.column) + " of " + std::to_string(columns.size()));
+      s += (k ? ", " : "") + sqlitedb::quoted(columns[key.column].name) + (key.descending ? " DESC" : "");
+    }
+    sql.push_back(s + ")");
+  }
+  return sql;
+}
+
+std::unique_ptr<Database> openFile(Files& files, const std::string& path, const JetOptions& options) {
+  const std::string bytes = readWhole(files, path);
+  const unsigned char version =
+      bytes.size() > kJetVersionOffset ? static_cast<unsigned char>(bytes[kJetVersionOffset]) : 0xff;
+  if (version > 1)
+    throw RuntimeError::of(3343, path + " (an Access format after Access 2003: only Jet 3 and Jet 4 files are read)");
+  const std::size_t page = version == 0 ? 2048 : 4096;
+  if (bytes.empty() || bytes.size() % page != 0)
+    corrupt(path, "its length " + std::to_string(bytes.size()) + " is not a whole number of " +
+                      std::to_string(page) + "-byte pages");
+  auto source = std::make_shared<JetSource>(path, bytes, options);
+  sqlite3* db = nullptr;
+  if (sqlite3_open_v2(":memory:", &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) != SQLITE_OK) {
+    sqlite3_close(db);
+    throw RuntimeError(3035, "System resource exceeded: " + path + " (in-memory database)");
+  }
+  // The loader keeps the source alive with the connection; the handle is the connection's.
+  return sqlitedb::adopt(db, path, nullptr,
+                         [source, db](std::string_view table) { return source->load(db, table); });
+}
+
+}  // namespace zr::platform::jet
