@@ -4,6 +4,8 @@
 #include <chrono>
 #include <cmath>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <stdexcept>
 
 #include "archive/isam.h"
@@ -166,18 +168,22 @@ void InstallationBuilder::createArchives() {
 void InstallationBuilder::writeDatabases(const SkeletonOptions& o) {
   const auto f24 = f24Schema();
   const auto cert = certificationSchema();
-  if (o.f24Template) {
-    createDatabase(*files_, archivePath(inst::kF24TemplateName), f24,
-                   {{"RELEASE", releaseRows(1)}});
+  std::string access;
+  if (o.accessDatabase) {
+    std::ifstream in(*o.accessDatabase, std::ios::binary);
+    access.assign(std::istreambuf_iterator<char>(in), {});
+    if (!in.good() && !in.eof()) throw std::runtime_error("cannot read " + *o.accessDatabase);
   }
-  for (int year : o.f24Years) {
-    createDatabase(*files_, archivePath(inst::f24DatabaseName(year)), f24,
-                   {{"RELEASE", releaseRows(o.releaseValue)}});
-  }
-  if (o.certificationTemplate)
-    createDatabase(*files_, archivePath(inst::certificationTemplateName()), cert, {});
-  if (o.certificationDatabase)
-    createDatabase(*files_, archivePath(inst::certificationDatabaseName()), cert, {});
+  const auto make = [&](const std::string& path, const std::vector<TableDef>& schema,
+                        const std::vector<TableRows>& rows) {
+    if (!o.accessDatabase) return createDatabase(*files_, path, schema, rows);
+    files_->open(path, platform::OpenMode::Truncate)->writeAt(0, access);
+  };
+  if (o.f24Template) make(archivePath(inst::kF24TemplateName), f24, {{"RELEASE", releaseRows(1)}});
+  for (int year : o.f24Years)
+    make(archivePath(inst::f24DatabaseName(year)), f24, {{"RELEASE", releaseRows(o.releaseValue)}});
+  if (o.certificationTemplate) make(archivePath(inst::certificationTemplateName()), cert, {});
+  if (o.certificationDatabase) make(archivePath(inst::certificationDatabaseName()), cert, {});
 }
 
 std::string InstallationBuilder::fillRecord(Family family, double length, const Fields& keyFields,

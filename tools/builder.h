@@ -59,6 +59,8 @@ struct SkeletonOptions {
   std::optional<int> releaseValue = 1;
   bool certificationDatabase = true;    // TRCER24P.MDB
   bool certificationTemplate = true;    // TRUNCE24X.MDB
+  // A real Access file (a host path): every database above is then a byte copy of it.
+  std::optional<std::string> accessDatabase;
   // Catalogue records; empty means defaultCatalogue().
   std::vector<CatalogueEntry> catalogue;
 };

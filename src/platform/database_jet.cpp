@@ -200,24 +200,16 @@ void bindValue(sqlite3_stmt* s, int i, const Value& v) {
 // What a Jet database keeps: the sealed copy, the catalogue and the tables loaded so far.
 class JetSource {
  public:
-  JetSource(std::string path, const std::string& bytes, JetOptions options)
-      : path_(std::move(path)),
+  JetSource(Files& files, std::string path, std::uint64_t page, JetOptions options)
+      : files_(files),
+        path_(std::move(path)),
+        page_(page),
         options_(std::move(options)),
-        reader_(options_.reader.empty() ? defaultReader() : options_.reader),
-        file_(path_, bytes) {
-    ReaderRun run(options_, reader_, path_, "catalogue");
-    const std::int64_t declared = run.run(file_.fd(), {"list", fdPath()}, [&](const auto& f) {
-      if (f.tag != fr::Tag::TableName) throw fr::Malformed("a frame out of place in the catalogue");
-      fr::Reader in(f.payload);
-      const std::string name(in.str());
-      catalogue_.emplace(upperAscii(name), name);
-      ++names_;
-    });
-    if (declared != names_) corrupt(path_, "catalogue: the reader's count does not match its tables");
-  }
+        reader_(options_.reader.empty() ? defaultReader() : options_.reader) {}
 
   // Loads the table into `db` when the file has it and it is not there yet.
   bool load(sqlite3* db, std::string_view requested) {
+    readCatalogue();
     const auto it = catalogue_.find(upperAscii(requested));
     if (it == catalogue_.end() || loaded_.count(it->first)) return false;
     // Marked only once whole: a table that failed to load fails again, never reads as absent.
@@ -229,6 +221,30 @@ class JetSource {
  private:
   std::string fdPath() const { return "/dev/fd/4"; }
 
+  // The file is read, and its catalogue listed, when a table of it is first wanted: of the
+  // yearly databases a run opens, most are never used.
+  void readCatalogue() {
+    if (file_) return;
+    const std::string bytes = readWhole(files_, path_);
+    if (bytes.size() % page_ != 0)  // changed since it was opened
+      corrupt(path_, "its length " + std::to_string(bytes.size()) + " is not a whole number of " +
+                         std::to_string(page_) + "-byte pages");
+    auto file = std::make_unique<MemoryFile>(path_, bytes);
+    ReaderRun run(options_, reader_, path_, "catalogue");
+    std::map<std::string, std::string> names;
+    std::int64_t count = 0;
+    const std::int64_t declared = run.run(file->fd(), {"list", fdPath()}, [&](const auto& f) {
+      if (f.tag != fr::Tag::TableName) throw fr::Malformed("a frame out of place in the catalogue");
+      fr::Reader in(f.payload);
+      const std::string name(in.str());
+      names.emplace(upperAscii(name), name);
+      ++count;
+    });
+    if (declared != count) corrupt(path_, "catalogue: the reader's count does not match its tables");
+    catalogue_ = std::move(names);
+    file_ = std::move(file);
+  }
+
   void loadTable(sqlite3* db, const std::string& table) {
     const std::string what = "table " + table;
     std::vector<ColumnDef> columns;
@@ -238,7 +254,7 @@ class JetSource {
     execute(db, "SAVEPOINT load", path_, what);
     try {
       ReaderRun run(options_, reader_, path_, what);
-      const std::int64_t declared = run.run(file_.fd(), {"table", fdPath(), table}, [&](const auto& f) {
+      const std::int64_t declared = run.run(file_->fd(), {"table", fdPath(), table}, [&](const auto& f) {
         fr::Reader in(f.payload);
         switch (f.tag) {
           case fr::Tag::Column:
@@ -307,12 +323,13 @@ class JetSource {
     return sql + ")";
   }
 
+  Files& files_;
   std::string path_;
+  std::uint64_t page_;
   JetOptions options_;
   std::string reader_;
-  MemoryFile file_;
+  std::unique_ptr<MemoryFile> file_;
   std::map<std::string, std::string> catalogue_;  // upper-case name -> the file's spelling
-  std::int64_t names_ = 0;
   std::set<std::string> loaded_;
 };
 
@@ -419,16 +436,18 @@ std::vector<std::string> createIndexSql(std::string_view table,
 }
 
 std::unique_ptr<Database> openFile(Files& files, const std::string& path, const JetOptions& options) {
-  const std::string bytes = readWhole(files, path);
-  const unsigned char version =
-      bytes.size() > kJetVersionOffset ? static_cast<unsigned char>(bytes[kJetVersionOffset]) : 0xff;
-  if (version > 1)
+  const std::uint64_t length = files.fileLength(path).value_or(0);
+  char version = 0;
+  if (length <= kJetVersionOffset ||
+      files.open(path, OpenMode::Read)->readAt(kJetVersionOffset, &version, 1) != 1)
+    corrupt(path, "it ends inside its header");
+  if (static_cast<unsigned char>(version) > 1)
     throw RuntimeError::of(3343, path + " (an Access format after Access 2003: only Jet 3 and Jet 4 files are read)");
-  const std::size_t page = version == 0 ? 2048 : 4096;
-  if (bytes.empty() || bytes.size() % page != 0)
-    corrupt(path, "its length " + std::to_string(bytes.size()) + " is not a whole number of " +
+  const std::uint64_t page = version == 0 ? 2048 : 4096;
+  if (length % page != 0)
+    corrupt(path, "its length " + std::to_string(length) + " is not a whole number of " +
                       std::to_string(page) + "-byte pages");
-  auto source = std::make_shared<JetSource>(path, bytes, options);
+  auto source = std::make_shared<JetSource>(files, path, page, options);
   sqlite3* db = nullptr;
   if (sqlite3_open_v2(":memory:", &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) != SQLITE_OK) {
     sqlite3_close(db);
