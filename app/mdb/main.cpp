@@ -4,6 +4,7 @@
 // chatter goes to stdout and stderr, which the parent captures apart from the frames.
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/stat.h>
 
 #include <cerrno>
 #include <cstdio>
@@ -130,6 +131,34 @@ void sendIndexes(MdbTableDef* table, FrameOut& out) {
   }
 }
 
+// The table's next data page after `page`, read into the handle's buffer, or 0 after the last.
+// libmdb reads a page past the end of the file as zeros and then moves on; here the usage map
+// naming such a page means the file was cut short.
+guint32 nextDataPage(MdbTableDef* table, guint32 page) {
+  MdbHandle* mdb = table->entry->mdb;
+  const auto pageSize = static_cast<std::uint64_t>(mdb->fmt->pg_size);
+  struct stat st {};
+  if (::fstat(::fileno(mdb->f->stream), &st) != 0) throw Failure("cannot read the file's size");
+  for (;;) {
+    const gint32 found = mdb_map_find_next(mdb, table->usage_map, table->map_sz, page);
+    if (found == 0) return 0;
+    // A usage map of a kind libmdb does not know: every page is looked at in turn.
+    const guint32 next = found < 0 ? page + 1 : static_cast<guint32>(found);
+    if ((std::uint64_t{next} + 1) * pageSize > static_cast<std::uint64_t>(st.st_size)) {
+      if (found < 0) return 0;
+      throw Failure("table " + std::string(table->name) + " has a page (" +
+                    std::to_string(next) + ") past the end of the file");
+    }
+    if (mdb_read_pg(mdb, next) != mdb->fmt->pg_size)
+      throw Failure("page " + std::to_string(next) + " of table " + table->name +
+                    " cannot be read");
+    page = next;
+    if (mdb->pg_buf[0] == MDB_PAGE_DATA &&
+        static_cast<guint32>(mdb_get_int32(mdb->pg_buf, 4)) == table->entry->table_pg)
+      return page;
+  }
+}
+
 // Walks the table's data pages itself rather than through mdb_fetch_row, which skips a row it
 // cannot crack without a word and hides which values are null.
 std::int64_t sendRows(MdbTableDef* table, FrameOut& out) {
@@ -138,12 +167,11 @@ std::int64_t sendRows(MdbTableDef* table, FrameOut& out) {
   const int pageSize = static_cast<int>(mdb->fmt->pg_size);
   std::vector<MdbField> fields(table->num_cols + 1);
   std::int64_t sent = 0;
-  mdb_rewind_table(table);
-  while (mdb_read_next_dpg(table)) {
+  for (guint32 page = nextDataPage(table, 0); page != 0; page = nextDataPage(table, page)) {
     const int count = mdb_get_int16(mdb->pg_buf, rco);
     if (rco + 2 + 2 * count > pageSize)
-      throw Failure("data page " + std::to_string(table->cur_phys_pg) + " of table " +
-                    table->name + " has a damaged row table");
+      throw Failure("data page " + std::to_string(page) + " of table " + table->name +
+                    " has a damaged row table");
     for (int r = 0; r < count; ++r) {
       const auto flags = static_cast<unsigned>(mdb_get_int16(mdb->pg_buf, rco + 2 + 2 * r));
       if (flags & kDeletedRow) continue;
@@ -154,8 +182,7 @@ std::int64_t sendRows(MdbTableDef* table, FrameOut& out) {
       int start = 0;
       std::size_t size = 0;
       if (mdb_find_row(mdb, r, &start, &size) != 0 || size == 0)
-        throw Failure(which + " has a damaged offset on page " +
-                      std::to_string(table->cur_phys_pg));
+        throw Failure(which + " has a damaged offset on page " + std::to_string(page));
       const int stored = mdb_crack_row(table, start & 0x1fff, size, fields.data());
       if (stored < 0) throw Failure(which + " cannot be cracked");
       jf::Writer row;
