@@ -13,10 +13,10 @@
 namespace zr::testing {
 namespace {
 
-using ::testing::ElementsAre;
-using ::testing::HasSubstr;
 using jf::ColumnType;
 using jf::ValueKind;
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
 
 std::string bytesOf(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
@@ -33,7 +33,9 @@ double serial(int y, unsigned m, unsigned d) {
   return (sys_days{year{y} / month{m} / day{d}} - sys_days{year{1899} / 12 / 30}).count();
 }
 
-int type(ColumnType t) { return static_cast<int>(t); }
+int type(ColumnType t) {
+  return static_cast<int>(t);
+}
 
 std::vector<std::string> names(const std::vector<Column>& cols) {
   std::vector<std::string> n;
@@ -84,10 +86,10 @@ TEST(MdbReaderTest, Table1HasEveryTypeAndBothRowsInEachVersion) {
     SCOPED_TRACE(c.file);
     const Stream s = runReader({"table", kJet + c.file, c.asked});
     expectComplete(s);
-    ASSERT_EQ(names(s.columns), (std::vector<std::string>{"A", "B", "C", "D", "E", "F", "G",
-                                                           "H", "I"}));
-    const ColumnType types[] = {ColumnType::Text,     ColumnType::Text,   ColumnType::Byte,
-                                ColumnType::Integer,  ColumnType::Long,   ColumnType::Double,
+    ASSERT_EQ(names(s.columns),
+              (std::vector<std::string>{"A", "B", "C", "D", "E", "F", "G", "H", "I"}));
+    const ColumnType types[] = {ColumnType::Text,     ColumnType::Text,     ColumnType::Byte,
+                                ColumnType::Integer,  ColumnType::Long,     ColumnType::Double,
                                 ColumnType::DateTime, ColumnType::Currency, ColumnType::Boolean};
     for (std::size_t i = 0; i < 9; ++i) EXPECT_EQ(s.columns[i].type, type(types[i])) << i;
     EXPECT_EQ(s.columns[0].size, c.textA);
@@ -184,7 +186,8 @@ TEST(MdbReaderTest, DescendingIndexNullsAndAllRowsOfTheCompIndexFiles) {
     int nulls = 0, abcDef = 0;
     std::int64_t max = 0;
     for (const auto& r : s.rows) {
-      if (r[0].kind == ValueKind::Null) ++nulls;
+      if (r[0].kind == ValueKind::Null)
+        ++nulls;
       else {
         EXPECT_EQ(r[0].kind, ValueKind::Integer);
         max = std::max(max, r[0].integer);
@@ -201,9 +204,12 @@ TEST(MdbReaderTest, DescendingIndexNullsAndAllRowsOfTheCompIndexFiles) {
 
 TEST(MdbReaderTest, WrongArgumentsOrNoFrameDescriptorAreUsageErrors) {
   const std::string file = kJet + "V2000-test.mdb";
-  const std::vector<std::string> cases[] = {
-      {}, {"list"}, {"table", file}, {"dump", file}, {"list", file, "Table1"},
-      {"table", file, "Table1", "more"}};
+  const std::vector<std::string> cases[] = {{},
+                                            {"list"},
+                                            {"table", file},
+                                            {"dump", file},
+                                            {"list", file, "Table1"},
+                                            {"table", file, "Table1", "more"}};
   for (const auto& args : cases) {
     const Stream s = runReader(args);
     EXPECT_EQ(s.exit, jf::kExitUsage) << args.size();
@@ -251,8 +257,7 @@ class DamagedTable1 {
  private:
   static constexpr std::size_t kPage = 4096;
   unsigned u16(std::size_t at) const {
-    return static_cast<unsigned char>(bytes_[at]) |
-           static_cast<unsigned char>(bytes_[at + 1]) << 8;
+    return static_cast<unsigned char>(bytes_[at]) | static_cast<unsigned char>(bytes_[at + 1]) << 8;
   }
   std::string bytes_;
   std::size_t page_ = 0, offsetAt_ = 0, rowAt_ = 0;
@@ -274,13 +279,21 @@ TEST(MdbReaderTest, FailuresEndWithAnErrorFrameAndNeverWithFewerRows) {
       {"no file", "", {"list", (dir / "none.mdb").string()}, "cannot open"},
       {"noise", noise, {"list", "{file}"}, "is not an Access database"},
       {"empty", "", {"list", "{file}"}, "is not an Access database"},
-      {"text", "Standard\nJet DB, not really\n", {"table", "{file}", "Table1"},
+      {"text",
+       "Standard\nJet DB, not really\n",
+       {"table", "{file}", "Table1"},
        "is not an Access database"},
-      {"cut short", damaged.truncatedBeforeThePage(), {"table", "{file}", "Table1"},
+      {"cut short",
+       damaged.truncatedBeforeThePage(),
+       {"table", "{file}", "Table1"},
        "past the end of the file"},
-      {"overflow row", damaged.flagged(0x4000), {"table", "{file}", "Table1"},
+      {"overflow row",
+       damaged.flagged(0x4000),
+       {"table", "{file}", "Table1"},
        "row 1 of table Table1 was moved to an overflow page"},
-      {"uncrackable row", damaged.withColumnCount(0xffff), {"table", "{file}", "Table1"},
+      {"uncrackable row",
+       damaged.withColumnCount(0xffff),
+       {"table", "{file}", "Table1"},
        "row 1 of table Table1"},
   };
   for (const auto& c : cases) {

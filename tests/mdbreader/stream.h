@@ -65,14 +65,26 @@ inline Value valueOf(jf::Reader& r) {
   Value v;
   v.kind = static_cast<jf::ValueKind>(r.u8());
   switch (v.kind) {
-    case jf::ValueKind::Null: break;
-    case jf::ValueKind::Integer: case jf::ValueKind::Currency: v.integer = r.i64(); break;
-    case jf::ValueKind::Float: case jf::ValueKind::Date: v.number = r.f64(); break;
-    case jf::ValueKind::Boolean: v.integer = r.u8(); break;
-    case jf::ValueKind::Text: case jf::ValueKind::Decimal: case jf::ValueKind::Bytes:
+    case jf::ValueKind::Null:
+      break;
+    case jf::ValueKind::Integer:
+    case jf::ValueKind::Currency:
+      v.integer = r.i64();
+      break;
+    case jf::ValueKind::Float:
+    case jf::ValueKind::Date:
+      v.number = r.f64();
+      break;
+    case jf::ValueKind::Boolean:
+      v.integer = r.u8();
+      break;
+    case jf::ValueKind::Text:
+    case jf::ValueKind::Decimal:
+    case jf::ValueKind::Bytes:
       v.text = r.str();
       break;
-    default: ADD_FAILURE() << "unknown value kind " << int(v.kind);
+    default:
+      ADD_FAILURE() << "unknown value kind " << int(v.kind);
   }
   return v;
 }
@@ -84,7 +96,9 @@ inline void decodeFrame(const jf::Splitter::Frame& f, Stream& s) {
       EXPECT_EQ(r.u32(), jf::kVersion);
       s.jet = r.u8();
       break;
-    case jf::Tag::TableName: s.tables.emplace_back(r.str()); break;
+    case jf::Tag::TableName:
+      s.tables.emplace_back(r.str());
+      break;
     case jf::Tag::Column: {
       Column c;
       c.name = r.str();
@@ -106,16 +120,23 @@ inline void decodeFrame(const jf::Splitter::Frame& f, Stream& s) {
       s.indexes.push_back(i);
       break;
     }
-    case jf::Tag::RowCount: s.rowCount = r.i64(); break;
+    case jf::Tag::RowCount:
+      s.rowCount = r.i64();
+      break;
     case jf::Tag::Row: {
       std::vector<Value> row;
       while (!r.done()) row.push_back(valueOf(r));
       s.rows.push_back(row);
       break;
     }
-    case jf::Tag::End: s.end = r.i64(); break;
-    case jf::Tag::Error: s.error = std::string(r.str()); break;
-    default: ADD_FAILURE() << "unknown frame tag " << int(f.tag);
+    case jf::Tag::End:
+      s.end = r.i64();
+      break;
+    case jf::Tag::Error:
+      s.error = std::string(r.str());
+      break;
+    default:
+      ADD_FAILURE() << "unknown frame tag " << int(f.tag);
   }
   EXPECT_TRUE(r.done()) << "bytes left over in a frame " << char(f.tag);
 }
