@@ -4,4 +4,6 @@
 
 #include <glib.h>
 #include <iconv.h>
+
+// Last, after what it includes.
 #include <mdbtools.h>

@@ -91,8 +91,8 @@ void sendColumns(MdbTableDef* table, FrameOut& out) {
   for (guint i = 0; i < table->num_cols; ++i) {
     const auto* col = static_cast<MdbColumn*>(g_ptr_array_index(table->columns, i));
     if (!knownType(col->col_type))
-      throw Failure("column " + std::string(col->name) + " of table " + table->name +
-                    " has type " + std::to_string(col->col_type) + ", which cannot be read");
+      throw Failure("column " + std::string(col->name) + " of table " + table->name + " has type " +
+                    std::to_string(col->col_type) + ", which cannot be read");
     // libmdb keeps a decimal's precision in col_scale and its scale in col_prec; other types
     // leave unrelated bytes there.
     const bool decimal = col->col_type == MDB_NUMERIC;
@@ -134,20 +134,18 @@ void sendIndexes(MdbTableDef* table, FrameOut& out) {
 // The table's next data page after `page`, read into the handle's buffer, or 0 after the last.
 // libmdb reads a page past the end of the file as zeros and then moves on; here the usage map
 // naming such a page means the file was cut short.
-guint32 nextDataPage(MdbTableDef* table, guint32 page) {
+guint32 nextDataPage(MdbTableDef* table, guint32 page, std::uint64_t fileSize) {
   MdbHandle* mdb = table->entry->mdb;
   const auto pageSize = static_cast<std::uint64_t>(mdb->fmt->pg_size);
-  struct stat st {};
-  if (::fstat(::fileno(mdb->f->stream), &st) != 0) throw Failure("cannot read the file's size");
   for (;;) {
     const gint32 found = mdb_map_find_next(mdb, table->usage_map, table->map_sz, page);
     if (found == 0) return 0;
     // A usage map of a kind libmdb does not know: every page is looked at in turn.
     const guint32 next = found < 0 ? page + 1 : static_cast<guint32>(found);
-    if ((std::uint64_t{next} + 1) * pageSize > static_cast<std::uint64_t>(st.st_size)) {
+    if ((std::uint64_t{next} + 1) * pageSize > fileSize) {
       if (found < 0) return 0;
-      throw Failure("table " + std::string(table->name) + " has a page (" +
-                    std::to_string(next) + ") past the end of the file");
+      throw Failure("table " + std::string(table->name) + " has a page (" + std::to_string(next) +
+                    ") past the end of the file");
     }
     if (mdb_read_pg(mdb, next) != mdb->fmt->pg_size)
       throw Failure("page " + std::to_string(next) + " of table " + table->name +
@@ -166,8 +164,12 @@ std::int64_t sendRows(MdbTableDef* table, FrameOut& out) {
   const int rco = mdb->fmt->row_count_offset;
   const int pageSize = static_cast<int>(mdb->fmt->pg_size);
   std::vector<MdbField> fields(table->num_cols + 1);
+  struct stat st {};
+  if (::fstat(::fileno(mdb->f->stream), &st) != 0) throw Failure("cannot read the file's size");
+  const auto fileSize = static_cast<std::uint64_t>(st.st_size);
   std::int64_t sent = 0;
-  for (guint32 page = nextDataPage(table, 0); page != 0; page = nextDataPage(table, page)) {
+  for (guint32 page = nextDataPage(table, 0, fileSize); page != 0;
+       page = nextDataPage(table, page, fileSize)) {
     const int count = mdb_get_int16(mdb->pg_buf, rco);
     if (rco + 2 + 2 * count > pageSize)
       throw Failure("data page " + std::to_string(page) + " of table " + table->name +
@@ -177,13 +179,14 @@ std::int64_t sendRows(MdbTableDef* table, FrameOut& out) {
       if (flags & kDeletedRow) continue;
       const std::string which = "row " + std::to_string(sent + 1) + " of table " + table->name;
       if (flags & kOverflowRow)
-        throw Failure(which + " was moved to an overflow page, which this reader does not "
-                              "follow; compacting the database puts it back");
+        throw Failure(which +
+                      " was moved to an overflow page, which this reader does not "
+                      "follow; compacting the database puts it back");
       int start = 0;
       std::size_t size = 0;
       if (mdb_find_row(mdb, r, &start, &size) != 0 || size == 0)
         throw Failure(which + " has a damaged offset on page " + std::to_string(page));
-      const int stored = mdb_crack_row(table, start & 0x1fff, size, fields.data());
+      const int stored = mdb_crack_row(table, start, size, fields.data());
       if (stored < 0) throw Failure(which + " cannot be cracked");
       jf::Writer row;
       try {

@@ -22,7 +22,9 @@ std::uint64_t little(const unsigned char* p, int n) {
   return v;
 }
 
-Writer& kind(Writer& row, ValueKind k) { return row.u8(static_cast<std::uint8_t>(k)); }
+Writer& kind(Writer& row, ValueKind k) {
+  return row.u8(static_cast<std::uint8_t>(k));
+}
 
 std::string named(const MdbColumn& col, const std::string& what) {
   return "column " + std::string(col.name) + ": " + what;
@@ -50,8 +52,8 @@ std::string utf8(MdbHandle* mdb, const unsigned char* src, std::size_t n) {
 // being cracked stays where it is.
 std::string longValueRow(MdbHandle* mdb, std::uint32_t pgRow) {
   const std::uint32_t page = pgRow >> 8, row = pgRow & 0xff;
-  const std::string where = "long value at page " + std::to_string(page) + " row " +
-                            std::to_string(row);
+  const std::string where =
+      "long value at page " + std::to_string(page) + " row " + std::to_string(row);
   const int size = static_cast<int>(mdb->fmt->pg_size);
   if (page == 0 || mdb_read_alt_pg(mdb, page) != size) throw Failure(where + " cannot be read");
   const unsigned char* pg = mdb->alt_pg_buf;
@@ -97,7 +99,8 @@ std::string longValue(MdbHandle* mdb, const MdbColumn& col, const MdbField& f) {
             throw Failure("chain of long value pages ends early or loops");
           const std::string part = longValueRow(mdb, pgRow);
           if (part.size() <= 4) throw Failure("empty long value page row");
-          pgRow = static_cast<std::uint32_t>(little(reinterpret_cast<const unsigned char*>(part.data()), 4));
+          pgRow = static_cast<std::uint32_t>(
+              little(reinterpret_cast<const unsigned char*>(part.data()), 4));
           v.append(part, 4);
         }
         v.resize(length);
@@ -122,9 +125,21 @@ std::string taken(T* text) {
 
 bool knownType(int type) {
   switch (type) {
-    case MDB_BOOL: case MDB_BYTE: case MDB_INT: case MDB_LONGINT: case MDB_MONEY:
-    case MDB_FLOAT: case MDB_DOUBLE: case MDB_DATETIME: case MDB_BINARY: case MDB_TEXT:
-    case MDB_OLE: case MDB_MEMO: case MDB_REPID: case MDB_NUMERIC: case MDB_COMPLEX:
+    case MDB_BOOL:
+    case MDB_BYTE:
+    case MDB_INT:
+    case MDB_LONGINT:
+    case MDB_MONEY:
+    case MDB_FLOAT:
+    case MDB_DOUBLE:
+    case MDB_DATETIME:
+    case MDB_BINARY:
+    case MDB_TEXT:
+    case MDB_OLE:
+    case MDB_MEMO:
+    case MDB_REPID:
+    case MDB_NUMERIC:
+    case MDB_COMPLEX:
       return true;
     default:
       return false;
@@ -158,8 +173,9 @@ void putValue(MdbHandle* mdb, const MdbColumn& col, const MdbField& f, bool stor
           .i64(static_cast<std::int64_t>(little(bytesAt(mdb, col, f, 8), 8)));
       return;
     case MDB_FLOAT:
-      kind(row, ValueKind::Float).f64(std::bit_cast<float>(
-          static_cast<std::uint32_t>(little(bytesAt(mdb, col, f, 4), 4))));
+      kind(row, ValueKind::Float)
+          .f64(
+              std::bit_cast<float>(static_cast<std::uint32_t>(little(bytesAt(mdb, col, f, 4), 4))));
       return;
     case MDB_DOUBLE:
     case MDB_DATETIME:

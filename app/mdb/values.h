@@ -3,7 +3,6 @@
 #pragma once
 
 #include "libmdb.h"
-
 #include "platform/jetframes.h"
 
 namespace zr::mdb {
