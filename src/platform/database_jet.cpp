@@ -302,6 +302,10 @@ class JetSource {
       if (rows < expected)
         corrupt(path_, what + ": " + std::to_string(rows) + " of its " + std::to_string(expected) +
                            " rows could be read");
+      // More rows than the table records would be rows read twice: amounts summed twice.
+      if (rows > expected)
+        corrupt(path_, what + ": " + std::to_string(rows) + " rows read where the table records " +
+                           std::to_string(expected) + " (compacting the database repairs its count)");
       std::vector<std::string> keys;
       try {
         keys = createIndexSql(table, columns, indexes);

@@ -259,6 +259,8 @@ TEST_F(JetRoute, EveryIncompleteOrFailedReadIsAnErrorNamingFileAndTable) {
   shortTable.declaredRows = 5;
   std::string truncated = t.frames();
   truncated.resize(truncated.size() - 3);
+  Table longTable = t;
+  longTable.declaredRows = 3;
   Table shortRow = t;
   shortRow.rows[3].pop_back();
   std::string lies = t.frames(false) + end(3);
@@ -279,6 +281,7 @@ TEST_F(JetRoute, EveryIncompleteOrFailedReadIsAnErrorNamingFileAndTable) {
     const char* says;
   } cases[] = {
       {"fewer rows than the definition's", shortTable.frames(), "", "4 of its 5 rows"},
+      {"more rows than the definition's", longTable.frames(), "", "4 rows read where the table records 3"},
       {"a stream cut short", truncated, "", "ends early"},
       {"no end frame", t.frames(false), "", "ends early"},
       {"an end that miscounts", lies, "", "count does not match"},
