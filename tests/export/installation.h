@@ -12,6 +12,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "builder.h"
@@ -126,6 +127,21 @@ inline void writeBytes(const std::filesystem::path& p, const std::string& bytes)
   std::ofstream out(p, std::ios::binary | std::ios::trunc);
   out << bytes;
 }
+
+// An F24 record built field by field in a chain; each test adds its own row helpers (Self).
+template <class Self>
+struct F24Chain {
+  demo::F24Record rec;
+  F24Chain(int company, int year, int month) {
+    rec.company = company;
+    rec.year = year;
+    rec.month = month;
+  }
+  Self& f(std::string_view descriptor, const std::string& value, int k = 0) {
+    rec.fields.push_back({std::string(descriptor), value, k});
+    return static_cast<Self&>(*this);
+  }
+};
 
 // An installation under a fresh drive root.
 class Installation {

@@ -59,17 +59,8 @@ struct Sv {
 };
 
 // F24 fields of a record, in a chain.
-struct F24 {
-  demo::F24Record rec;
-  F24(int company, int year, int month) {
-    rec.company = company;
-    rec.year = year;
-    rec.month = month;
-  }
-  F24& f(std::string_view descriptor, const std::string& value, int k = 0) {
-    rec.fields.push_back({std::string(descriptor), value, k});
-    return *this;
-  }
+struct F24 : F24Chain<F24> {
+  using F24Chain::F24Chain;
   // Erario row k: code, paid, credit and complementary amounts 1 to 3.
   F24& erario(int k, const std::string& code, const std::string& paid,
               const std::string& credit = "0", const std::string& a = "0",

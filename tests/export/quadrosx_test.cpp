@@ -49,17 +49,8 @@ struct Sx {
   }
 };
 
-struct F24 {
-  demo::F24Record rec;
-  F24(int company, int year, int month) {
-    rec.company = company;
-    rec.year = year;
-    rec.month = month;
-  }
-  F24& f(std::string_view d, const std::string& v, int k = 0) {
-    rec.fields.push_back({std::string(d), v, k});
-    return *this;
-  }
+struct F24 : F24Chain<F24> {
+  using F24Chain::F24Chain;
   F24& erario(int k, const std::string& code, const std::string& credit) {
     return f(desc::erarioCode, code, k).f(desc::erarioCredit, credit, k);
   }
