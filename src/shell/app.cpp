@@ -11,6 +11,7 @@ Services completed(Services s) {
     throw std::invalid_argument("App: files, ui, clock and settings services are required");
   if (!s.databases) s.databases = platform::makeDatabaseEngine(*s.files);
   if (!s.interrupts) s.interrupts = platform::makeHostInterrupts();
+  if (!s.printers) s.printers = platform::makeNoPrinter();
   return s;
 }
 

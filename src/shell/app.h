@@ -12,6 +12,7 @@
 #include "platform/database.h"
 #include "platform/files.h"
 #include "platform/interrupts.h"
+#include "platform/printer.h"
 #include "platform/settings.h"
 #include "platform/ui.h"
 #include "repository/repository.h"
@@ -26,6 +27,7 @@ struct Services {
   std::unique_ptr<platform::Settings> settings;
   std::unique_ptr<platform::DatabaseEngine> databases;  // made over `files` when null
   std::unique_ptr<platform::Interrupts> interrupts;     // the process's signals when null
+  std::unique_ptr<platform::PrinterProvider> printers;  // no printer (error 484) when null
 };
 
 struct RunFlags {
@@ -49,6 +51,8 @@ class App {
   platform::Settings& settings() { return *services_.settings; }
   platform::DatabaseEngine& databases() { return *services_.databases; }
   platform::Interrupts& interrupts() { return *services_.interrupts; }
+  // The command's printer; error 484 when the system has none.
+  platform::Printer& printer() { return services_.printers->printer(); }
 
   Config config;
   ArchiveLib lib;
