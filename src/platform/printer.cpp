@@ -51,6 +51,7 @@ namespace {
 class NoPrinter : public PrinterProvider {
  public:
   Printer& printer() override { throw RuntimeError::of(484); }
+  void finish() override {}
 };
 
 }  // namespace

@@ -67,6 +67,8 @@ class PrinterProvider {
   virtual ~PrinterProvider() = default;
   // The command's printer, opened on its first use and kept until the command finishes.
   virtual Printer& printer() = 0;
+  // The command is over: the printer it opened, if any, finishes its document.
+  virtual void finish() = 0;
 };
 
 // No printer on this system: every use is error 484.
