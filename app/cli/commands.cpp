@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "export/run.h"
+#include "paydates/verification.h"
 #include "platform/cp1252.h"
 #include "platform/ui.h"
 #include "shell/app.h"
@@ -95,9 +96,56 @@ int exportCompanies(App& app, const ExportArgs& args) {
   return kFailed;
 }
 
+struct VerifyArgs {
+  Selection selection;
+  std::vector<std::string> grid;
+  bool update = false;
+};
+
+// PROVISIONAL until the grid unit lands: the leave-box check.
+bool boxDateAccepted(std::string_view t) {
+  if (t == "00/00/0000") return true;
+  if (t.size() != 10 || t[2] != '/' || t[5] != '/') return false;
+  return t.substr(6) != "0000";
+}
+
+int verifyDates(App& app, const VerifyArgs& args) {
+  MainForm& form = app.form;
+  if (!args.grid.empty() && args.grid.size() != form.Text1.size())
+    throw UsageError("--grid takes exactly 13 dates (dd/mm/yyyy, 00/00/0000 for none), got " +
+                     std::to_string(args.grid.size()));
+  applySelection(form, args.selection);
+  for (std::size_t k = 0; k < args.grid.size(); ++k) {
+    // Each value is checked as a typed box is when the operator leaves it.
+    const std::string text = platform::fromUtf8(args.grid[k]);
+    form.Text1[k] = text;
+    if (!boxDateAccepted(text)) {
+      app.ui().message("Data errata", form.caption, platform::Icon::Information);
+      std::cerr << "zorir770: --grid: value " << k + 1 << " (\"" << args.grid[k]
+                << "\") is not a date dd/mm/yyyy\n";
+      return kRefused;
+    }
+  }
+  switch (cmdverifica_Click(app, args.update ? UpdateAnswer::Yes : UpdateAnswer::No)) {
+    case VerifyOutcome::Done:
+      return kDone;
+    case VerifyOutcome::Refused:
+      return kRefused;
+    case VerifyOutcome::Failed:
+      return kFailed;
+  }
+  return kFailed;
+}
+
+void addPrintOption(CLI::App& command, GlobalOptions& global) {
+  command.add_option("--print", global.print,
+                     "print the list into FILE: PDF when its name ends in .pdf, text otherwise "
+                     "(default: text on standard output)");
+}
+
 }  // namespace
 
-void addCommands(CLI::App& cli, Command& chosen) {
+void addCommands(CLI::App& cli, Command& chosen, GlobalOptions& global) {
   auto* companies = cli.add_subcommand("companies", "print the company list lines, one a line");
   companies->callback([&chosen] { chosen = printCompanies; });
 
@@ -112,6 +160,24 @@ void addCommands(CLI::App& cli, Command& chosen) {
                      "do not mark quadro SV lines of tribute 3847 with 'S' (unchecks Check3)");
   exporter->callback(
       [&chosen, args] { chosen = [args](App& app) { return exportCompanies(app, *args); }; });
+
+  auto vargs = std::make_shared<VerifyArgs>();
+  auto* verify = cli.add_subcommand(
+      "verify",
+      "list, per selected company and month, whether the F24 payment dates are filled; with "
+      "--update fill the missing ones from the grid");
+  addSelectionOptions(*verify, vargs->selection);
+  verify
+      ->add_option("--grid", vargs->grid,
+                   "the 13 grid dates D1,...,D13 (months 1-12 of the reference year and January "
+                   "of the next), dd/mm/yyyy, 00/00/0000 for none")
+      ->delimiter(',');
+  verify->add_flag("--update", vargs->update,
+                   "answer Yes to the update question: write the missing dates from the grid "
+                   "(--yes does not)");
+  addPrintOption(*verify, global);
+  verify->callback(
+      [&chosen, vargs] { chosen = [vargs](App& app) { return verifyDates(app, *vargs); }; });
 }
 
 }  // namespace zr::cli

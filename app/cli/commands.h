@@ -8,6 +8,7 @@
 
 namespace zr::cli {
 
-void addCommands(CLI::App& cli, Command& chosen);
+// `global` receives the options a subcommand shares with the frame (--print).
+void addCommands(CLI::App& cli, Command& chosen, GlobalOptions& global);
 
 }  // namespace zr::cli

@@ -5,6 +5,7 @@
 #include <iostream>
 
 #include "platform/errors.h"
+#include "printing.h"
 #include "shell/app.h"
 #include "shell/startup.h"
 
@@ -19,9 +20,21 @@ Services makeServices(const GlobalOptions& options) {
       platform::makeHostFiles(options.root.empty() ? platform::defaultDriveRoot() : options.root);
   s.ui = std::make_unique<platform::ConsoleUi>(std::cerr, options.yes);
   s.clock = platform::makeSystemClock();
+  s.printers = makeCliPrinters(options.print);
   s.settings = platform::makeIniSettings(
       *s.files, options.registry.empty() ? platform::defaultRegistryPath() : options.registry);
   return s;
+}
+
+// Completes the command's document; one that cannot be written fails the command.
+void finishPrinting(App& app, int& status) {
+  try {
+    app.finishPrinting();
+  } catch (const RuntimeError& e) {
+    std::cerr << kProgram << ": the printed list could not be completed: "
+              << platform::toUtf8(e.what()) << "\n";
+    if (status == kDone) status = kFailed;
+  }
 }
 
 // The load, the command, then the exit button's FINETASK. Returns only through ProgramEnd or a
@@ -33,7 +46,11 @@ Services makeServices(const GlobalOptions& options) {
       status = command(app);
     } catch (const CommandAborted& aborted) {
       status = aborted.status;
+    } catch (const ProgramEnd&) {
+      finishPrinting(app, status);  // what was printed before the end is kept
+      throw;
     }
+    finishPrinting(app, status);
     finished = true;
     FINETASK(app);
   } catch (const RuntimeError& e) {

@@ -17,6 +17,7 @@ struct GlobalOptions {
   std::string root;      // drive root; empty: the default
   std::string registry;  // registry stand-in; empty: the default
   bool yes = false;      // answer Yes to every question
+  std::string print;     // the printing commands' --print FILE; empty: text on stdout
 };
 
 // Exit statuses the command line promises.

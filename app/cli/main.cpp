@@ -21,7 +21,7 @@ int main(int argc, char** argv) {
   cli.require_subcommand(1);
 
   Command command;
-  addCommands(cli, command);
+  addCommands(cli, command, global);
 
   try {
     cli.parse(argc, argv);

@@ -77,6 +77,12 @@ class ArchiveLib {
   // --- records ---
   int LEGGIREC(double n, double r);  // 1 past the end, else 0
   void SCRIVIREC(double n, double r, std::string_view s = {});
+  // Part of record R without the slot's buffer: `part.size()` bytes from 0-based `pos` of the
+  // record. Reading gives 1 when the record does not lie wholly in the file, else 0. Writing
+  // changes only those bytes, and only inside a record that lies wholly in the file (error 63
+  // otherwise), so that nothing else of a record another program may be writing is touched.
+  int readRecordPart(double n, double r, std::size_t pos, std::string& part);
+  void writeRecordPart(double n, double r, std::size_t pos, std::string_view part);
 
   // The open file of a base number (error 52 when closed).
   platform::File& fileOf(double n);
@@ -126,5 +132,24 @@ auto ArchiveLib::guarded(F&& body) -> decltype(body()) {
     }
   }
 }
+
+// The semaphore held for one short piece of work (an index lookup, a field's update) and
+// released however that work ends.
+class HeldSemaphore {
+ public:
+  explicit HeldSemaphore(ArchiveLib& lib) : lib_(lib) { lib_.APRISEMA(); }
+  ~HeldSemaphore() {
+    try {
+      lib_.CHIUDISEMA();
+    } catch (...) {
+      // A release that fails leaves nothing more to undo here; the work's own outcome stands.
+    }
+  }
+  HeldSemaphore(const HeldSemaphore&) = delete;
+  HeldSemaphore& operator=(const HeldSemaphore&) = delete;
+
+ private:
+  ArchiveLib& lib_;
+};
 
 }  // namespace zr

@@ -65,3 +65,47 @@ void ArchiveLib::SCRIVIREC(double n, double r, std::string_view s) {
 }
 
 }  // namespace zr
+
+namespace zr {
+
+namespace {
+
+// The record's place, checked to hold the part and to lie wholly in the file.
+struct PartPlace {
+  std::uint64_t offset = 0;
+  bool inFile = false;
+};
+
+PartPlace partPlace(platform::File& file, double r, std::size_t length, std::size_t pos,
+                    std::size_t n) {
+  if (pos + n > length) throw RuntimeError::of(59);
+  const std::uint64_t start = recordOffset(r, length);
+  return {start + pos, start + length <= file.size()};
+}
+
+}  // namespace
+
+int ArchiveLib::readRecordPart(double n, double r, std::size_t pos, std::string& part) {
+  TRACCIAOPERAZIONE(TraceName("LEGGIREC", n, r).view());
+  return guarded([&]() -> int {
+    const int s = slot(n);
+    platform::File& file = fileOf(n);
+    const PartPlace place = partPlace(file, r, buffer_[s].size(), pos, part.size());
+    if (!place.inFile) return 1;
+    return file.readAt(place.offset, part.data(), part.size()) < part.size() ? 1 : 0;
+  });
+}
+
+void ArchiveLib::writeRecordPart(double n, double r, std::size_t pos, std::string_view part) {
+  TRACCIAOPERAZIONE(TraceName("SCRIVIREC", n, r).view());
+  guarded([&] {
+    const int s = slot(n);
+    if (static_cast<double>(buffer_[s].size()) != length_[s]) throw RuntimeError::of(59);
+    platform::File& file = fileOf(n);
+    const PartPlace place = partPlace(file, r, buffer_[s].size(), pos, part.size());
+    if (!place.inFile) throw RuntimeError::of(63);
+    file.writeAt(place.offset, part);
+  });
+}
+
+}  // namespace zr

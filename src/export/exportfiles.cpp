@@ -3,7 +3,7 @@
 #include <cmath>
 
 #include "archive/installation.h"
-#include "export/commitrecord.h"
+#include "shell/commitrecord.h"
 #include "platform/errors.h"
 
 namespace zr {

@@ -31,24 +31,6 @@ constexpr double kEndOfIndex = 999999;
 constexpr int kMaxEmployees = 1000000;
 constexpr std::string_view kFile = "Q770ULTE.V24";
 
-// The semaphore held around one employee-index lookup, released however the lookup ends.
-class HeldSemaphore {
- public:
-  explicit HeldSemaphore(ArchiveLib& lib) : lib_(lib) { lib_.APRISEMA(); }
-  ~HeldSemaphore() {
-    try {
-      lib_.CHIUDISEMA();
-    } catch (...) {
-      // A release that fails leaves nothing more to undo here; the lookup's own outcome stands.
-    }
-  }
-  HeldSemaphore(const HeldSemaphore&) = delete;
-  HeldSemaphore& operator=(const HeldSemaphore&) = delete;
-
- private:
-  ArchiveLib& lib_;
-};
-
 // Totals of one company: archive amounts in whole cents, table values as read.
 struct Totals {
   std::int64_t sx1 = 0, t1631 = 0, t3796 = 0, t3797 = 0, t1701 = 0, t6781 = 0, dip = 0;

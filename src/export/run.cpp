@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "export/commitrecord.h"
+#include "shell/commitrecord.h"
 #include "export/exportrun.h"
 #include "export/valuerules.h"
 #include "repository/descriptors.h"
@@ -123,24 +123,6 @@ constexpr Production kProduction[] = {
     {[](ExportRun& r) { QUADROSTAUTONOMI(r.app, r.files, r.cert, r.quadro, r); }, true},
 };
 
-void setCheck(MainForm& form, int& check, void (*click)(MainForm&)) {
-  if (check == 1) return;
-  check = 1;
-  click(form);  // a changed value fires the box's click, as on the window
-}
-
-void restoreForm(App& app) {
-  MainForm& form = app.form;
-  form.Check2 = 0;
-  form.Check2Caption = "Seleziona tutte le aziende";
-  setCheck(form, form.Check1, Check1_Click);
-  setCheck(form, form.Check3, Check3_Click);
-  form.Text1.fill("00/00/0000");
-  caricalistaziende(app);
-  form.list1Visible = true;
-  form.labelVisible["Label3"] = true;
-}
-
 }  // namespace
 
 void CONTROLLIPRELIMINARI(App& app) {
@@ -231,7 +213,7 @@ RunOutcome CMDAVVIO_Click(App& app, std::vector<WrittenFile>* written) {
     app.ui().message("ARCHIVIO AZIENDE DANNEGGIATO\r" + *damage +
                          ".\rEsportazione non eseguita: nessun file e' stato modificato.",
                      form.caption, Icon::Critical);
-    restoreForm(app);
+    resetMainForm(app);
     return RunOutcome::Refused;
   }
   CONTROLLIPRELIMINARI(app);
@@ -258,7 +240,7 @@ RunOutcome CMDAVVIO_Click(App& app, std::vector<WrittenFile>* written) {
       if (app.flags.ERRORELISTA == 0) outcome = runExport(app, certName, written);
     }
   }
-  restoreForm(app);
+  resetMainForm(app);
   return outcome;
 }
 

@@ -53,6 +53,8 @@ class App {
   platform::Interrupts& interrupts() { return *services_.interrupts; }
   // The command's printer; error 484 when the system has none.
   platform::Printer& printer() { return services_.printers->printer(); }
+  // The command is over: its document, if it printed one, is completed.
+  void finishPrinting() { services_.printers->finish(); }
 
   Config config;
   ArchiveLib lib;

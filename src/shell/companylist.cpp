@@ -63,6 +63,12 @@ std::optional<long> codeNumber(std::string_view text) {
   return n;
 }
 
+void setCheck(MainForm& form, int& check, void (*click)(MainForm&)) {
+  if (check == 1) return;
+  check = 1;
+  click(form);  // a changed value fires the box's click, as on the window
+}
+
 }  // namespace
 
 void caricalistaziende(App& app) {
@@ -106,6 +112,18 @@ void controllolista(App& app) {
       break;
     }
   }
+}
+
+void resetMainForm(App& app) {
+  MainForm& form = app.form;
+  form.Check2 = 0;
+  form.Check2Caption = "Seleziona tutte le aziende";
+  setCheck(form, form.Check1, Check1_Click);
+  setCheck(form, form.Check3, Check3_Click);
+  form.Text1.fill("00/00/0000");
+  caricalistaziende(app);
+  form.list1Visible = true;
+  form.labelVisible["Label3"] = true;
 }
 
 void Check1_Click(MainForm& form) {

@@ -23,6 +23,11 @@ void caricalistaziende(App& app);
 // not: the message, ERRORELISTA 1 and the list reloaded (so nothing stays selected).
 void controllolista(App& app);
 
+// What the form looks like again after an export or a date verification: no company
+// selected, Check2 cleared, Check1 and Check3 checked (through their click handling), the
+// date grid empty, the list reloaded and shown.
+void resetMainForm(App& app);
+
 void Check1_Click(MainForm& form);
 void Check2_Click(MainForm& form);
 void Check3_Click(MainForm& form);

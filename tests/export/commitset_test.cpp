@@ -11,7 +11,7 @@
 #include <set>
 #include <string>
 
-#include "export/commitrecord.h"
+#include "shell/commitrecord.h"
 #include "export/installation.h"
 #include "platform/errors.h"
 #include "shell/installationlock.h"

@@ -1,4 +1,4 @@
-#include "export/commitrecord.h"
+#include "shell/commitrecord.h"
 
 #include "archive/installation.h"
 #include "platform/errors.h"
