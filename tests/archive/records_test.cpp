@@ -16,6 +16,36 @@ using platform::Icon;
 
 const std::vector<CatalogueEntry> kCatalogue = {{1, "DITTE.DAT", "10"}, {377, "F24.DAT", "10"}};
 
+// A part of a record changes those bytes only, and only inside a record wholly in the file,
+// so that a record another program is writing is never extended or half-overwritten.
+TEST(Records, PartOfARecordReadAndWrittenInPlace) {
+  ArchiveBed bed(kCatalogue, nullptr, ErrorPolicy::Throwing);
+  ArchiveLib& lib = bed.lib();
+  bed.write("F24.DAT", "AAAAAAAAAABBBBBBBBBBCCCCC");  // two records and half of a third
+  ASSERT_EQ(lib.FAIOPEN(377), 10);
+  lib.BUFFERREC(377) = "xxxxxxxxxx";
+  lib.writeRecordPart(377, 2, 3, "1234");
+  EXPECT_EQ(bed.read("F24.DAT"), "AAAAAAAAAABBB1234BBBCCCCC");
+  EXPECT_EQ(lib.BUFFERREC(377), "xxxxxxxxxx") << "the slot's buffer is not used";
+  std::string part(4, ' ');
+  EXPECT_EQ(lib.readRecordPart(377, 2, 3, part), 0);
+  EXPECT_EQ(part, "1234");
+  EXPECT_EQ(lib.readRecordPart(377, 3, 0, part), 1) << "a partial record is not there";
+  // Record, position, bytes, the error (each after a fresh open: an error closes the files).
+  for (auto [r, pos, bytes, number] : std::vector<std::tuple<double, std::size_t, std::string, int>>{
+           {3, 0, "9", 63}, {4, 0, "9", 63}, {1, 8, "999", 59}, {0, 0, "9", 63}}) {
+    lib.FAIOPEN(377);
+    try {
+      lib.writeRecordPart(377, r, pos, bytes);
+      ADD_FAILURE() << "record " << r << " position " << pos << " was written";
+    } catch (const RuntimeError& e) {
+      EXPECT_EQ(e.number(), number) << r;
+    }
+  }
+  EXPECT_EQ(bed.read("F24.DAT"), "AAAAAAAAAABBB1234BBBCCCCC");
+  EXPECT_EQ(lib.lastOperations().back(), "SCRIVIREC (377-0)");
+}
+
 TEST(Records, WriteReadBackAndEndOfFile) {
   ArchiveBed bed(kCatalogue);
   ArchiveLib& lib = bed.lib();

@@ -16,6 +16,7 @@
 #include "builder.h"
 #include "shell/app.h"
 #include "shell/startup.h"
+#include "support/cli.h"
 #include "support/tempdir.h"
 
 namespace zr::testing {
@@ -108,29 +109,10 @@ class ShellTest : public ::testing::Test {
 
 inline const std::string kCaption = "Esportazione dati per 770/2024 - Anno di riferimento 2023";
 
-struct CliRun {
-  int status = -1;
-  std::string out, err;
-  bool saidInErr(const std::string& text) const { return err.find(text) != std::string::npos; }
-};
-
-inline std::string quoted(const std::string& s) {
-  std::string q = "'";
-  for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return q + "'";
-}
-
 class CliTest : public ShellTest {
  protected:
   // Runs zorir770 with these arguments (each quoted), stdout and stderr captured.
-  CliRun cli(const std::vector<std::string>& args) {
-    const std::filesystem::path out = dir / "cli.out", err = dir / "cli.err";
-    std::string cmd = quoted(ZR_CLI_PATH);
-    for (const auto& a : args) cmd += " " + quoted(a);
-    cmd += " </dev/null >" + quoted(out.string()) + " 2>" + quoted(err.string());
-    const int raw = std::system(cmd.c_str());
-    return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, readHostFile(out), readHostFile(err)};
-  }
+  CliRun cli(const std::vector<std::string>& args) { return runCli(dir.path(), args); }
   // Runs it pointed at the test's installation.
   CliRun on(std::vector<std::string> rest) {
     rest.insert(rest.begin(), {"--root", root, "--registry", registryPath()});
