@@ -183,26 +183,11 @@ RunOutcome CMDAVVIO_Click(App& app, std::vector<WrittenFile>* written) {
 
   // From here a termination request ends the run in order, never half-way through a write.
   platform::HeldInterrupts held(app.interrupts());
-  const auto lock = takeInstallationLock(app);
-  if (!lock) {
+  const WritingSession session =
+      beginWriting(app, exportFailureTexts(), "Nessun file e' stato modificato.");
+  if (session.start != WritingStart::Held) {
     app.flags.ERRORELISTA = 1;
-    if (app.interrupts().requested()) {
-      reportRunFailure(app, exportFailureTexts(), "attesa degli archivi", {}, kInterruptedCause);
-      return RunOutcome::Failed;
-    }
-    app.ui().message(exportHeading() + "\r\r" + installationBusyText(app.config.PERCORSOARCHIVI) +
-                         "\rNessun file e' stato modificato.",
-                     form.caption, Icon::Critical);
-    return RunOutcome::Refused;
-  }
-  // What a run that crashed left: its set completed or put back, its temporaries removed.
-  try {
-    recoverExportSet(app.files(), app.config.PERCORSOARCHIVI);
-  } catch (const RuntimeError& e) {
-    app.flags.ERRORELISTA = 1;
-    reportRunFailure(app, exportFailureTexts(), "ripristino dei file di esportazione", {},
-                     runtimeCause(e));
-    return RunOutcome::Failed;
+    return session.start == WritingStart::Refused ? RunOutcome::Refused : RunOutcome::Failed;
   }
 
   // A damaged company archive refuses the run before anything is written, the certification

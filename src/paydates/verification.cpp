@@ -9,7 +9,6 @@
 #include "platform/text.h"
 #include "repository/descriptors.h"
 #include "shell/app.h"
-#include "shell/commitrecord.h"
 #include "shell/companylist.h"
 #include "shell/companywalk.h"
 #include "shell/installationlock.h"
@@ -296,24 +295,10 @@ VerifyOutcome cmdverifica_Click(App& app, UpdateAnswer answer) {
   }
   // The update writes the archives: no termination half-way through a date, no second run.
   platform::HeldInterrupts held(app.interrupts());
-  const auto lock = takeInstallationLock(app);
-  const FailureTexts texts = failureTexts(1);
-  if (!lock) {
-    if (app.interrupts().requested()) {
-      reportRunFailure(app, texts, "attesa degli archivi", {}, kInterruptedCause);
-      return VerifyOutcome::Failed;
-    }
-    app.ui().message(texts.heading + "\r\r" + installationBusyText(app.config.PERCORSOARCHIVI) +
-                         "\rNessuna data e' stata modificata.",
-                     form.caption, Icon::Critical);
-    return VerifyOutcome::Refused;
-  }
-  try {
-    recoverExportSet(app.files(), app.config.PERCORSOARCHIVI);
-  } catch (const RuntimeError& e) {
-    reportRunFailure(app, texts, "ripristino dei file di esportazione", {}, runtimeCause(e));
-    return VerifyOutcome::Failed;
-  }
+  const WritingSession session =
+      beginWriting(app, failureTexts(1), "Nessuna data e' stata modificata.");
+  if (session.start != WritingStart::Held)
+    return session.start == WritingStart::Refused ? VerifyOutcome::Refused : VerifyOutcome::Failed;
   setBusy(app, true);
   return verifyAndReset(app, 1);
 }

@@ -5,6 +5,7 @@
 #include "archive/installation.h"
 #include "platform/errors.h"
 #include "shell/app.h"
+#include "shell/commitrecord.h"
 #include "shell/progress.h"
 
 namespace zr {
@@ -41,6 +42,31 @@ std::string installationBusyText(const std::string& archives) {
   return "Un'altra esportazione o un aggiornamento delle date di versamento e' in corso sugli "
          "archivi " +
          archives + ".\rRiprovare al suo termine.";
+}
+
+WritingSession beginWriting(App& app, const FailureTexts& texts, std::string_view unchanged) {
+  WritingSession session;
+  session.lock = takeInstallationLock(app);
+  if (!session.lock) {
+    if (app.interrupts().requested()) {
+      reportRunFailure(app, texts, "attesa degli archivi", {}, kInterruptedCause);
+      return session;
+    }
+    app.ui().message(texts.heading + "\r\r" + installationBusyText(app.config.PERCORSOARCHIVI) +
+                         "\r" + std::string(unchanged),
+                     app.form.caption, platform::Icon::Critical);
+    session.start = WritingStart::Refused;
+    return session;
+  }
+  // What a run that crashed left: its set completed or put back, its temporaries removed.
+  try {
+    recoverExportSet(app.files(), app.config.PERCORSOARCHIVI);
+  } catch (const RuntimeError& e) {
+    reportRunFailure(app, texts, "ripristino dei file di esportazione", {}, runtimeCause(e));
+    return session;
+  }
+  session.start = WritingStart::Held;
+  return session;
 }
 
 }  // namespace zr

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "platform/files.h"
+#include "shell/runfailure.h"
 
 namespace zr {
 
@@ -18,5 +19,16 @@ std::unique_ptr<platform::File> takeInstallationLock(App& app);
 
 // "... e' in corso sugli archivi <folder>": why a run was refused.
 std::string installationBusyText(const std::string& archives);
+
+// How a command that writes the installation began: the lock held and what a crashed export
+// left recovered, or refused (the lock stayed held) or failed (a termination request while
+// waiting, a recovery that failed), its message shown.
+enum class WritingStart { Held, Refused, Failed };
+struct WritingSession {
+  std::unique_ptr<platform::File> lock;
+  WritingStart start = WritingStart::Failed;
+};
+// `unchanged` closes the refusal's message ("Nessun file e' stato modificato.").
+WritingSession beginWriting(App& app, const FailureTexts& texts, std::string_view unchanged);
 
 }  // namespace zr
