@@ -174,12 +174,7 @@ void ACQUISIZIONEDATI770(ExportRun& run) {
 
 RunOutcome CMDAVVIO_Click(App& app, std::vector<WrittenFile>* written) {
   MainForm& form = app.form;
-  app.flags.ERRORELISTA = findFirstSelected(form) ? 0 : 1;
-  if (app.flags.ERRORELISTA == 1) {
-    if (!form.List1.empty()) form.listIndex = 0;
-    app.ui().message("Nessuna ditta selezionata", form.caption, Icon::Information);
-    return RunOutcome::Refused;
-  }
+  if (!checkSelection(app)) return RunOutcome::Refused;
 
   // From here a termination request ends the run in order, never half-way through a write.
   platform::HeldInterrupts held(app.interrupts());

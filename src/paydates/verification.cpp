@@ -272,12 +272,7 @@ void VERIFICAESI_DITTAF24(App& app, int AGGIORNADATE) {
 
 VerifyOutcome cmdverifica_Click(App& app, UpdateAnswer answer) {
   MainForm& form = app.form;
-  app.flags.ERRORELISTA = findFirstSelected(form) ? 0 : 1;
-  if (app.flags.ERRORELISTA == 1) {
-    if (!form.List1.empty()) form.listIndex = 0;
-    app.ui().message("Nessuna ditta selezionata", form.caption, Icon::Information);
-    return VerifyOutcome::Refused;
-  }
+  if (!checkSelection(app)) return VerifyOutcome::Refused;
   if (answer == UpdateAnswer::Ask)
     answer = app.ui().ask(updateQuestionText(), form.caption, platform::Buttons::YesNo,
                           Icon::Question, platform::Answer::No) == platform::Answer::Yes

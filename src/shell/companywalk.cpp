@@ -49,4 +49,13 @@ bool findFirstSelected(MainForm& form) {
   return false;
 }
 
+bool checkSelection(App& app) {
+  MainForm& form = app.form;
+  app.flags.ERRORELISTA = findFirstSelected(form) ? 0 : 1;
+  if (app.flags.ERRORELISTA == 0) return true;
+  if (!form.List1.empty()) form.listIndex = 0;
+  app.ui().message("Nessuna ditta selezionata", form.caption, platform::Icon::Information);
+  return false;
+}
+
 }  // namespace zr

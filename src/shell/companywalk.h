@@ -42,4 +42,8 @@ void walkSelectedCompanies(App& app, CompanyRead read,
 // Makes the lines current from the first until one is selected; false when none is.
 bool findFirstSelected(MainForm& form);
 
+// A command's selection check: ERRORELISTA 0 when a line is selected; else ERRORELISTA 1, the
+// first line made current and "Nessuna ditta selezionata" shown, and false.
+bool checkSelection(App& app);
+
 }  // namespace zr
