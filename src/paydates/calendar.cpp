@@ -15,6 +15,9 @@ constexpr std::array<std::string_view, 12> kMonthNames = {
     "Gennaio", "Febbraio", "Marzo",     "Aprile",  "Maggio",   "Giugno",
     "Luglio",  "Agosto",   "Settembre", "Ottobre", "Novembre", "Dicembre"};
 
+// A year typed into the list draws beyond the list's own years.
+constexpr double kFirstDrawnYear = 1900, kLastDrawnYear = 2200;
+
 // The blanks push the hint to the right edge of the title bar, where the close box is.
 constexpr std::size_t kCaptionBlanks = 44;
 
@@ -34,10 +37,12 @@ struct Proposal {
   unsigned day, month;
   int yearOffset;  // from the edition's year
 };
+// clang-format off
 constexpr std::array<Proposal, 13> kProposals = {{
     {16, 2, -1}, {16, 3, -1}, {16, 4, -1}, {16, 5, -1}, {16, 6, -1}, {16, 7, -1}, {21, 8, -1},
     {16, 9, -1}, {16, 10, -1}, {16, 11, -1}, {16, 12, -1}, {16, 1, 0}, {16, 2, 0},
 }};
+// clang-format on
 
 std::string proposedDate(int box) {
   const Proposal& p = kProposals[static_cast<std::size_t>(box)];
@@ -135,7 +140,8 @@ bool FrmCalendario770::listMonthYear(double& year) {
   for (std::size_t m = 0; m < kMonthNames.size(); ++m)
     if (kMonthNames[m] == name) monthNumber_ = static_cast<int>(m) + 1;
   year = listNumber(Combo2Text);
-  return year >= 1900 && year <= 2200 && monthNumber_ >= 1 && monthNumber_ <= 12;
+  return year >= kFirstDrawnYear && year <= kLastDrawnYear && monthNumber_ >= 1 &&
+         monthNumber_ <= 12;
 }
 
 void FrmCalendario770::CREACALENDARIO() {

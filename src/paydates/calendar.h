@@ -35,7 +35,7 @@ inline constexpr int kWeekdayLabelWidth = 735, kNumberLabelWidth = 495;
 inline constexpr int kSlotsPerColumn = 7;
 
 struct SlotPlace {
-  int column, row;            // five columns of seven rows, filled column by column
+  int column, row;  // five columns of seven rows, filled column by column
   int weekdayLeft, numberLeft, top;
 };
 SlotPlace slotPlace(int slot);  // slot 1..31

@@ -138,6 +138,13 @@ void Text1_LostFocus(App& app, int index) {
   Text1_GotFocus(form, index);  // the focus goes back, the wrong text stays for correcting
 }
 
+void clearGrid(MainForm& form) {
+  for (int k = 0; k < kGridBoxes; ++k) {
+    setText(form, k, std::string(kEmptyDate));
+    state(form, k).errorColours = false;
+  }
+}
+
 void Label7_Click(App& app, int index, const ShowCalendar& showModal) {
   if (!isBox(index)) return;
   MainForm& form = app.form;

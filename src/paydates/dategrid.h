@@ -50,6 +50,9 @@ void Text1_Change(MainForm& form, int index);
 void Text1_GotFocus(MainForm& form, int index);
 void Text1_LostFocus(App& app, int index);
 
+// Every box back to "00/00/0000" through its change, so no error colours stay either.
+void clearGrid(MainForm& form);
+
 // Runs the loaded calendar modally: returns when the user has closed it (closeRequested() or
 // the window's close box). The desktop view shows its dialog; tests drive the model directly.
 using ShowCalendar = std::function<void(FrmCalendario770&)>;
