@@ -84,11 +84,21 @@ void ScriptedUi::progress(std::string_view label, std::string_view text) {
       {Kind::Progress, std::string(text), std::string(label), Icon::None, Buttons::Ok, Answer::Ok});
 }
 
+void ScriptedUi::beep() {
+  events.push_back({Kind::Beep, {}, {}, Icon::None, Buttons::Ok, Answer::Ok});
+}
+
 std::vector<ScriptedUi::Event> ScriptedUi::dialogs() const {
   std::vector<Event> out;
   for (const Event& e : events)
-    if (e.kind != Kind::Progress) out.push_back(e);
+    if (e.kind == Kind::Message || e.kind == Kind::Ask) out.push_back(e);
   return out;
+}
+
+std::size_t ScriptedUi::beeps() const {
+  std::size_t n = 0;
+  for (const Event& e : events) n += e.kind == Kind::Beep ? 1 : 0;
+  return n;
 }
 
 }  // namespace zr::platform

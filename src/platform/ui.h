@@ -25,10 +25,13 @@ class Ui {
   // A progress label of the main form ("Label2", "Label4", "Label5") shows a new text.
   virtual void progress(std::string_view label, std::string_view text) = 0;
   virtual void busy(bool on) = 0;
+  // A refused key: the system's warning sound. A sink that has no sound ignores it.
+  virtual void beep() {}
 };
 
 // Command line: message boxes on stderr as "title: text" (carriage returns as line ends),
 // progress labels as lines, questions answered Yes with `yes`, otherwise the safe answer.
+// Beeps make no sound: stderr carries the messages that scripts read, nothing else.
 class ConsoleUi : public Ui {
  public:
   ConsoleUi(std::ostream& err, bool yes, bool showProgress = true);
@@ -37,6 +40,7 @@ class ConsoleUi : public Ui {
              Answer safe) override;
   void progress(std::string_view label, std::string_view text) override;
   void busy(bool) override {}
+  void beep() override {}
 
  private:
   std::ostream& err_;
@@ -47,7 +51,7 @@ class ConsoleUi : public Ui {
 // Tests: records every event and answers questions from a queue (the safe answer when empty).
 class ScriptedUi : public Ui {
  public:
-  enum class Kind { Message, Ask, Progress };
+  enum class Kind { Message, Ask, Progress, Beep };
   struct Event {
     Kind kind;
     std::string text;
@@ -62,13 +66,15 @@ class ScriptedUi : public Ui {
              Answer safe) override;
   void progress(std::string_view label, std::string_view text) override;
   void busy(bool on) override { busy_ = on; }
+  void beep() override;
 
   std::deque<Answer> answers;
   std::vector<Event> events;
   bool busy_ = false;
 
-  // Message and question events only (progress left out), in order.
+  // Message and question events only (progress and beeps left out), in order.
   std::vector<Event> dialogs() const;
+  std::size_t beeps() const;
   void clear() { events.clear(); }
 };
 

@@ -28,8 +28,15 @@ struct MainForm {
   std::string Check2Caption = "Selezionare tutte le aziende";
   std::string Check3Caption = "SI Compila automaticamente con 'S' (saldo) note Q.SV cod.3847";
 
-  // Text1(0..12): the date grid.
+  // Text1(0..12): the date grid. Per box the caret (0-based) and the error colours a refused
+  // date leaves (black on yellow until the text changes); the box with the focus (-1 none).
+  struct DateBox {
+    int caret = 0;
+    bool errorColours = false;
+  };
   std::array<std::string, 13> Text1;
+  std::array<DateBox, 13> Text1Box;
+  int gridFocus = -1;
 
   std::string caption;          // the form's caption (message titles)
   std::string cmdAvvioCaption;  // CMDAVVIO
@@ -57,8 +64,10 @@ struct MainForm {
   // The screen in twips; a front end that knows its screen sets it before the load.
   int screenWidth = 1920 * 15, screenHeight = 1080 * 15;
 
-  // CASELLADATA: the date-grid box whose calendar is open.
+  // CASELLADATA: the date-grid box whose calendar is open; DATACALENDARIO: the date the
+  // calendar hands back ("dd/mm/yyyy", "00/00/0000" when none was chosen).
   int CASELLADATA = 0;
+  std::string DATACALENDARIO = "00/00/0000";
 
   bool busy = false;  // the hourglass
 
