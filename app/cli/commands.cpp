@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "export/run.h"
+#include "paydates/dategrid.h"
 #include "paydates/verification.h"
 #include "platform/cp1252.h"
 #include "platform/ui.h"
@@ -101,13 +102,6 @@ struct VerifyArgs {
   std::vector<std::string> grid;
   bool update = false;
 };
-
-// PROVISIONAL until the grid unit lands: the leave-box check.
-bool boxDateAccepted(std::string_view t) {
-  if (t == "00/00/0000") return true;
-  if (t.size() != 10 || t[2] != '/' || t[5] != '/') return false;
-  return t.substr(6) != "0000";
-}
 
 int verifyDates(App& app, const VerifyArgs& args) {
   MainForm& form = app.form;

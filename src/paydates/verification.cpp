@@ -1,10 +1,10 @@
 #include "paydates/verification.h"
 
 #include <array>
-#include <chrono>
 
 #include "archive/installation.h"
 #include "archive/isam.h"
+#include "paydates/dategrid.h"
 #include "platform/numtext.h"
 #include "platform/text.h"
 #include "repository/descriptors.h"
@@ -212,17 +212,6 @@ class Verification {
   int lines_ = 0;
   int written_ = 0;
 };
-
-// PROVISIONAL until the grid unit lands.
-bool isWritableGridDate(std::string_view t) {
-  if (t.size() != 10 || t[2] != '/' || t[5] != '/') return false;
-  for (int i : {0, 1, 3, 4, 6, 7, 8, 9})
-    if (t[i] < '0' || t[i] > '9') return false;
-  const int d = (t[0] - '0') * 10 + t[1] - '0', m = (t[3] - '0') * 10 + t[4] - '0';
-  const int y = std::stoi(std::string(t.substr(6)));
-  const std::chrono::year_month_day ymd{std::chrono::year{y}, std::chrono::month(m), std::chrono::day(d)};
-  return ymd.ok() && y >= 1000 && y <= 2999;
-}
 
 // Before anything is written every box to be used must be a date the archive can hold.
 bool gridWritable(const MainForm& form) {

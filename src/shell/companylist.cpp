@@ -121,6 +121,7 @@ void resetMainForm(App& app) {
   setCheck(form, form.Check1, Check1_Click);
   setCheck(form, form.Check3, Check3_Click);
   form.Text1.fill("00/00/0000");
+  for (auto& box : form.Text1Box) box.errorColours = false;  // a changed text's colours
   caricalistaziende(app);
   form.list1Visible = true;
   form.labelVisible["Label3"] = true;
