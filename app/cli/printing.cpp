@@ -1,0 +1,55 @@
+#include "printing.h"
+
+#include <fstream>
+#include <iostream>
+
+#include "platform/errors.h"
+#include "platform/qt/pdfprinter.h"
+
+namespace zr::cli {
+namespace {
+
+bool namesPdf(const std::string& path) {
+  constexpr std::string_view ext = ".pdf";
+  if (path.size() < ext.size()) return false;
+  for (std::size_t i = 0; i < ext.size(); ++i) {
+    const char c = path[path.size() - ext.size() + i];
+    if ((c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c) != ext[i]) return false;
+  }
+  return true;
+}
+
+class CliPrinters : public platform::PrinterProvider {
+ public:
+  explicit CliPrinters(std::string path) : path_(std::move(path)) {}
+
+  platform::Printer& printer() override {
+    if (!printer_) printer_ = open();
+    return *printer_;
+  }
+
+  void finish() override {
+    if (printer_) printer_->finish();
+  }
+
+ private:
+  std::unique_ptr<platform::Printer> open() {
+    if (path_.empty()) return std::make_unique<platform::TextPrinter>(std::cout, "standard output");
+    if (namesPdf(path_)) return platform::makePdfPrinter(path_);
+    file_.open(path_, std::ios::binary | std::ios::trunc);
+    if (!file_) throw RuntimeError::of(75, path_);
+    return std::make_unique<platform::TextPrinter>(file_, path_);
+  }
+
+  std::string path_;
+  std::ofstream file_;  // before the printer, which writes into it to the end
+  std::unique_ptr<platform::Printer> printer_;
+};
+
+}  // namespace
+
+std::unique_ptr<platform::PrinterProvider> makeCliPrinters(std::string printPath) {
+  return std::make_unique<CliPrinters>(std::move(printPath));
+}
+
+}  // namespace zr::cli

@@ -1,0 +1,35 @@
+// The Qt application that painting needs: the one already running (the window's) or, in the
+// command line, one made here and owned by this object. Touches only Qt's own process state.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+class QGuiApplication;
+
+namespace zr::platform::qt {
+
+class GuiApplicationGuard {
+ public:
+  // Makes a QGuiApplication when none exists, on the platform plugin that QT_QPA_PLATFORM
+  // names, else on the offscreen one: nothing of ours needs a screen (the printer only paints
+  // into documents), and a terminal or CI without a reachable display must never abort.
+  // A non-GUI Qt application already running is error 482: it has no fonts to give.
+  GuiApplicationGuard();
+  ~GuiApplicationGuard();
+  GuiApplicationGuard(const GuiApplicationGuard&) = delete;
+  GuiApplicationGuard& operator=(const GuiApplicationGuard&) = delete;
+
+  // Whether the application is ours (and goes with this object).
+  bool owns() const { return app_ != nullptr; }
+
+ private:
+  // Qt keeps references to argc and argv for the application's whole life.
+  std::vector<std::string> args_;
+  std::vector<char*> argv_;
+  int argc_ = 0;
+  std::unique_ptr<QGuiApplication> app_;
+};
+
+}  // namespace zr::platform::qt
