@@ -2,6 +2,7 @@
 // command line, one made here and owned by this object. Touches only Qt's own process state.
 #pragma once
 
+#include <QtGlobal>
 #include <memory>
 #include <string>
 #include <vector>
@@ -15,20 +16,21 @@ class GuiApplicationGuard {
   // Makes a QGuiApplication when none exists, on the platform plugin that QT_QPA_PLATFORM
   // names, else on the offscreen one: nothing of ours needs a screen (the printer only paints
   // into documents), and a terminal or CI without a reachable display must never abort.
+  // While it lives, Qt's own debug and warning chatter (XDG_RUNTIME_DIR not set, ...) is
+  // dropped: the command line's stderr holds its message boxes only. Criticals still show.
+  // The process's C locale is left as it was.
   // A non-GUI Qt application already running is error 482: it has no fonts to give.
   GuiApplicationGuard();
   ~GuiApplicationGuard();
   GuiApplicationGuard(const GuiApplicationGuard&) = delete;
   GuiApplicationGuard& operator=(const GuiApplicationGuard&) = delete;
 
-  // Whether the application is ours (and goes with this object).
-  bool owns() const { return app_ != nullptr; }
-
  private:
   // Qt keeps references to argc and argv for the application's whole life.
   std::vector<std::string> args_;
   std::vector<char*> argv_;
   int argc_ = 0;
+  QtMessageHandler previousHandler_ = nullptr;
   std::unique_ptr<QGuiApplication> app_;
 };
 

@@ -77,6 +77,8 @@ PdfPrinter::Impl::Impl(std::string hostPath)
                                    QPageLayout::Millimeter));
   if (!painter.begin(&writer)) throw RuntimeError::of(75, path);
   pageHeight = writer.height();
+  // As on paper, nothing lands in the margins: a line too long is cut at the right one.
+  painter.setClipRect(QRectF(0, 0, writer.width(), pageHeight));
   applyFont(fixedPitchFont(kDefaultFamily, kDefaultPoints));
 }
 
@@ -130,10 +132,9 @@ void PdfPrinter::printLine(std::string_view cp1252) {
   impl_->y += impl_->lineHeight;
 }
 
-void PdfPrinter::newPage() {
-  // A break before the first line, or twice in a row, gives no empty page.
-  if (impl_->pages > 0) impl_->breakPending = true;
-}
+// A break before the first line, or twice in a row, gives no empty page: the first line
+// starts page 1 whatever is pending, and a pending break is one break.
+void PdfPrinter::newPage() { impl_->breakPending = true; }
 
 void PdfPrinter::endDocument() { newPage(); }
 
