@@ -38,8 +38,9 @@ QFont fixedPitchFont(std::string_view name, double points) {
   font.setPointSizeF(points);
   const QFontInfo got(font);
   if (!got.fixedPitch()) {
-    std::string detail = "font \"" + got.family().toStdString() + "\"";
-    if (got.family() != asked) detail += " (for \"" + asked.toStdString() + "\")";
+    std::string detail = "font \"" + fromUtf8(got.family().toStdString()) + "\"";
+    if (got.family().compare(asked, Qt::CaseInsensitive) != 0)
+      detail += " (for \"" + std::string(name) + "\")";
     throw RuntimeError::of(482, detail + " is not fixed-pitch");
   }
   return font;
