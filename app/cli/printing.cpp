@@ -1,32 +1,55 @@
 #include "printing.h"
+
 #include <fstream>
 #include <iostream>
+
+#include "platform/errors.h"
+#include "platform/qt/pdfprinter.h"
+
 namespace zr::cli {
 namespace {
-class Provisional : public platform::PrinterProvider {
+
+bool namesPdf(const std::string& path) {
+  constexpr std::string_view ext = ".pdf";
+  if (path.size() < ext.size()) return false;
+  for (std::size_t i = 0; i < ext.size(); ++i) {
+    const char c = path[path.size() - ext.size() + i];
+    if ((c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c) != ext[i]) return false;
+  }
+  return true;
+}
+
+class CliPrinters : public platform::PrinterProvider {
  public:
-  explicit Provisional(std::string p) : path_(std::move(p)) {}
+  explicit CliPrinters(std::string path) : path_(std::move(path)) {}
+
   platform::Printer& printer() override {
-    if (!printer_) {
-      if (path_.empty()) {
-        printer_ = std::make_unique<platform::TextPrinter>(std::cout, "standard output");
-      } else {
-        file_.open(path_, std::ios::binary | std::ios::trunc);
-        printer_ = std::make_unique<platform::TextPrinter>(file_, path_);
-      }
-    }
+    if (!printer_) printer_ = open();
     return *printer_;
   }
+
   void finish() override {
     if (printer_) printer_->finish();
   }
+
  private:
+  std::unique_ptr<platform::Printer> open() {
+    if (path_.empty()) return std::make_unique<platform::TextPrinter>(std::cout, "standard output");
+    if (namesPdf(path_)) return platform::makePdfPrinter(path_);
+    file_.open(path_, std::ios::binary | std::ios::trunc);
+    if (!file_) throw RuntimeError::of(75, path_);
+    return std::make_unique<platform::TextPrinter>(file_, path_);
+  }
+
   std::string path_;
-  std::ofstream file_;
+  std::ofstream file_;  // before the printer, which writes into it to the end
   std::unique_ptr<platform::Printer> printer_;
 };
+
 }  // namespace
+
 std::unique_ptr<platform::PrinterProvider> makeCliPrinters(std::string printPath) {
-  return std::make_unique<Provisional>(std::move(printPath));
+  return std::make_unique<CliPrinters>(std::move(printPath));
 }
+
 }  // namespace zr::cli
