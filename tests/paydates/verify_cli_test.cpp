@@ -111,3 +111,40 @@ TEST(VerifyCommand, ListsRefusesAndUpdatesOnlyMissingDates) {
 
 }  // namespace
 }  // namespace zr::testbed
+
+namespace zr::testbed {
+namespace {
+
+// The list as a PDF, opened as images: one page per 56 companies, as the text list breaks.
+TEST(VerifyCommand, ThePdfListHasTheTextListsPages) {
+  Installation inst;
+  for (int c = 1; c <= 57; ++c) {
+    inst.builder.putCompany(company(c, {{"T002", "DITTA " + std::to_string(c)}}));
+    demo::F24Record f;
+    f.company = c;
+    f.month = 3;
+    inst.builder.putF24(f);
+  }
+  inst.builder.close();
+  const auto text = inst.dir.path() / "lista.TXT";
+  ASSERT_EQ(verify(inst, {"--all", "--print", text.string()}).status, 0);
+  EXPECT_EQ(count(readBytes(text), '\f'), 1u);
+
+  const auto pdf = inst.dir.path() / "lista.PDF";
+  const CliRun r = verify(inst, {"--all", "--print", pdf.string()});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out, "");
+  const auto images = inst.dir.path() / "img";
+  std::filesystem::create_directories(images);
+  const std::string cmd = "pdftoppm -r 20 -png " + testing::quoted(pdf.string()) + " " +
+                          testing::quoted((images / "p").string());
+  ASSERT_EQ(std::system(cmd.c_str()), 0) << cmd;
+  std::vector<std::string> pages;
+  for (const auto& e : std::filesystem::directory_iterator(images))
+    pages.push_back(e.path().filename().string());
+  std::sort(pages.begin(), pages.end());
+  EXPECT_EQ(pages, (std::vector<std::string>{"p-1.png", "p-2.png"}));
+}
+
+}  // namespace
+}  // namespace zr::testbed
