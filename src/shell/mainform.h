@@ -52,8 +52,10 @@ struct MainForm {
       {"LabelDESC", "Attendere prego .... stampa in corso"}};
   std::map<std::string, bool, std::less<>> labelVisible;
 
-  // The print-selection frame FrameSelezione(0).
+  // The print-selection frame FrameSelezione(0) and its option buttons Option1(0..4), one
+  // checked at a time.
   bool frameVisible = false;
+  std::array<bool, 5> Option1{true, false, false, false, false};
   std::string frameCaption;
   int frameWidth = 0, frameHeight = 0, frameLeft = 0, frameTop = 0;
 
