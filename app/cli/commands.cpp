@@ -1,9 +1,11 @@
 #include "commands.h"
 
 #include <iostream>
+#include <map>
 #include <memory>
 
 #include "export/run.h"
+#include "lists/printselection.h"
 #include "paydates/dategrid.h"
 #include "paydates/verification.h"
 #include "platform/cp1252.h"
@@ -131,6 +133,22 @@ int verifyDates(App& app, const VerifyArgs& args) {
   return kFailed;
 }
 
+struct ListArgs {
+  std::string which;
+  Selection selection;
+};
+
+// The list names of the command line, by the print frame's option they stand for.
+const std::map<std::string, int> kListOptions = {
+    {"erario", 0}, {"regioni", 1}, {"comuni", 2}, {"tutte", 3}, {"sx", 4}};
+
+int printList(App& app, const ListArgs& args) {
+  applySelection(app.form, args.selection);
+  if (!CmdVer1655_Click(app)) return kRefused;
+  Option1_Click(app, kListOptions.at(args.which));
+  return CmdStampa_Click(app) == ListOutcome::Done ? kDone : kFailed;
+}
+
 void addPrintOption(CLI::App& command, GlobalOptions& global) {
   command.add_option("--print", global.print,
                      "print the list into FILE: PDF when its name ends in .pdf, text otherwise "
@@ -172,6 +190,20 @@ void addCommands(CLI::App& cli, Command& chosen, GlobalOptions& global) {
   addPrintOption(*verify, global);
   verify->callback(
       [&chosen, vargs] { chosen = [vargs](App& app) { return verifyDates(app, *vargs); }; });
+
+  auto largs = std::make_shared<ListArgs>();
+  auto* lister = cli.add_subcommand(
+      "list", "print a control list of the selected companies' F24 payments: a section "
+              "(erario, regioni, comuni, or tutte for the three in turn) or the SX credits (sx)");
+  std::vector<std::string> names;
+  for (const auto& [name, option] : kListOptions) names.push_back(name);
+  lister->add_option("LIST", largs->which, "which list")
+      ->required()
+      ->check(CLI::IsMember(names));
+  addSelectionOptions(*lister, largs->selection);
+  addPrintOption(*lister, global);
+  lister->callback(
+      [&chosen, largs] { chosen = [largs](App& app) { return printList(app, *largs); }; });
 }
 
 }  // namespace zr::cli

@@ -99,10 +99,6 @@ std::optional<RowAmounts> tableRow(double a, double b, double c, double p) {
   return RowAmounts{a, b, c, p, 0};
 }
 
-std::int64_t centsOf(Repository& repo, std::string_view descriptor, int k) {
-  return std::llround(repo.VALCOSTANTE(descriptor, static_cast<std::int16_t>(k)) * 100);
-}
-
 void QuadroWriter::write(const QuadroRow& row) {
   Repository& repo = app_.repo;
   std::string& r = q_.RIGAQUADRO;

@@ -47,8 +47,6 @@ std::optional<RowAmounts> archiveRow(std::int64_t a, std::int64_t b, std::int64_
                                      bool creditCounts = false);
 // A row of a database table, its values as read: the same rule on them.
 std::optional<RowAmounts> tableRow(double a, double b, double c, double p);
-// An archive amount field (two implied decimals) in whole cents.
-std::int64_t centsOf(Repository& repo, std::string_view descriptor, int k = 0);
 
 // What varies between the records of the quadro ST and SV files.
 struct QuadroRow {

@@ -43,23 +43,6 @@ FailureTexts pendingCommitTexts(const std::string& archives) {
               commitRecordPath(archives) + ")."};
 }
 
-// The yearly F24 databases stay open only inside this scope, however it is left.
-class F24Session {
- public:
-  explicit F24Session(F24Databases& f24) : f24_(f24) {}
-  ~F24Session() {
-    try {
-      f24_.CHIUDIF24();
-    } catch (...) {
-    }
-  }
-  F24Session(const F24Session&) = delete;
-  F24Session& operator=(const F24Session&) = delete;
-
- private:
-  F24Databases& f24_;
-};
-
 RunOutcome runExport(App& app, const std::string& certName, std::vector<WrittenFile>* written) {
   app.flags.OPZIONECU = app.form.Check1 == 1 ? 1 : 0;
   app.flags.OPZIONESALDO = app.form.Check3 == 1 ? 1 : 0;

@@ -60,4 +60,21 @@ class F24Databases {
   std::array<std::unique_ptr<platform::Database>, kLastF24Year - kFirstF24Year + 1> db_;
 };
 
+// The yearly F24 databases stay open only inside this scope, however it is left.
+class F24Session {
+ public:
+  explicit F24Session(F24Databases& f24) : f24_(f24) {}
+  ~F24Session() {
+    try {
+      f24_.CHIUDIF24();
+    } catch (...) {
+    }
+  }
+  F24Session(const F24Session&) = delete;
+  F24Session& operator=(const F24Session&) = delete;
+
+ private:
+  F24Databases& f24_;
+};
+
 }  // namespace zr

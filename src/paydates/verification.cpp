@@ -11,6 +11,7 @@
 #include "shell/app.h"
 #include "shell/companylist.h"
 #include "shell/companywalk.h"
+#include "shell/f24read.h"
 #include "shell/installationlock.h"
 #include "shell/printtrap.h"
 #include "shell/progress.h"
@@ -24,7 +25,6 @@ using platform::Icon;
 
 constexpr double kF24 = inst::kF24;
 constexpr double kF24Index = inst::kF24Index;
-constexpr double kEndOfIndex = 999999;
 constexpr int kMonths = 13;
 constexpr std::size_t kStatusWidth = 70;
 constexpr int kLastLine = 65;  // company lines are printed while the count is at most this
@@ -118,7 +118,7 @@ class Verification {
 
   void company(const SelectedCompany& c) {
     std::string status(kStatusWidth, ' ');
-    if (ownsFirstRecord(c.code)) {
+    if (ownsFirstF24Record(app_, c.code)) {
       for (int m = 1; m <= kMonths; ++m) status[5 * m - 3] = mark(c, m);
     }
     if (lines_ > kLastLine) {
@@ -132,38 +132,12 @@ class Verification {
     ++lines_;
   }
 
-  // The presence check: the first record from the reference year on is the company's own.
-  bool ownsFirstRecord(std::string_view code) {
-    const std::string key = std::string(code) + std::string(ANNORIFERIMENTO) + "00";
-    const double r = CERCAISAM(lib_, kF24Index, key, 4, 0);
-    if (r == kEndOfIndex || r == -1) return false;
-    readRecord(key, r);
-    return repo_.STRCOSTANTE(desc::A001) == code;
-  }
-
-  // Reads record r into F24X$; an index that did not answer or points past the end of the
-  // archive stops the command before anything more is written.
-  void readRecord(const std::string& key, double r) {
-    if (r == 0) indexDamage(key, "non ha avuto risposta dall'indice");
-    if (lib_.LEGGIREC(kF24, r) == 1)
-      indexDamage(key, "rimanda al record " + platform::shortText(r) +
-                           " oltre la fine dell'archivio F24");
-    repo_.F24X() = lib_.BUFFERREC(kF24);
-  }
-
-  [[noreturn]] void indexDamage(const std::string& key, const std::string& cause) {
-    app_.ui().message("NON ESISTE F24 CON K " + key + " - FARE RIPRISTINO ISAM F24 -",
-                      app_.form.caption, Icon::Exclamation);
-    throw RunFailure({}, "indice F24 danneggiato: la chiave " + key + " " + cause +
-                             "; ripristinare l'indice F24 (base 378) e rilanciare");
-  }
-
   char mark(const SelectedCompany& c, int m) {
     const ListMonth lm = listMonth(m);
     const std::string key = c.code + std::string(lm.year) + lm.month;
     const double r = CERCAISAM(lib_, kF24Index, key, 2, 0);
     if (r == -1) return '-';
-    readRecord(key, r);
+    readLookedUpF24(app_, key, r);
     // A void record is no record: nothing is written to it.
     if (repo_.F24X().starts_with("99")) return '-';
     if (!dateMissing(repo_.STRCOSTANTE(desc::A003))) return 'S';

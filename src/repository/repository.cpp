@@ -1,6 +1,7 @@
 #include "repository/repository.h"
 
 #include <algorithm>
+#include <cmath>
 #include <string>
 
 #include "platform/errors.h"
@@ -158,6 +159,10 @@ void Repository::writeField(std::string_view descriptor, std::string& value, std
     throw RuntimeError::of(5, std::string(descriptor) + " outside a record of " +
                                   std::to_string(into->size()) + " characters");
   into->replace(static_cast<std::size_t>(pos - 1), v.size(), v);
+}
+
+std::int64_t centsOf(Repository& repo, std::string_view descriptor, int k) {
+  return std::llround(repo.VALCOSTANTE(descriptor, static_cast<std::int16_t>(k)) * 100);
 }
 
 }  // namespace zr

@@ -65,4 +65,7 @@ class Repository {
   std::array<std::string, static_cast<int>(Family::Count)> buffers_;
 };
 
+// An amount field (two implied decimals) in whole cents, so that sums of amounts are exact.
+std::int64_t centsOf(Repository& repo, std::string_view descriptor, int k = 0);
+
 }  // namespace zr
