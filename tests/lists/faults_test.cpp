@@ -143,11 +143,11 @@ TEST(ListFaults, IndexDamageStopsTheListWithWhatWasPrinted) {
     std::string kept;  // option 3 stops in its first list: no other list follows
   };
   const Case cases[] = {{0, erario}, {3, erario}, {4, sx}};
-  for (Damage damage : {Damage::PastTheEnd, Damage::VoidRecord})
+  for (Damage damage : {Damage::PastTheEnd, Damage::VoidRecord}) {
+    Installation inst;
+    damaged(inst, damage);
     for (const Case& c : cases) {
       SCOPED_TRACE(std::to_string(c.option) + (damage == Damage::PastTheEnd ? " past" : " void"));
-      Installation inst;
-      damaged(inst, damage);
       Lister l(inst);
       l.app->select({1, 2});
       EXPECT_EQ(l.run(c.option), ListOutcome::Failed);
@@ -160,6 +160,27 @@ TEST(ListFaults, IndexDamageStopsTheListWithWhatWasPrinted) {
       EXPECT_FALSE(l.form().busy);
       EXPECT_FALSE(l.app->ui->busy_);
     }
+  }
+}
+
+// An index that gives 0 after its own check message (here an empty index file) stops the list
+// at the company's presence check, naming the key looked up; nothing is read for it.
+TEST(ListFaults, AnIndexThatDoesNotAnswerStopsTheList) {
+  for (int option : {0, 4}) {
+    SCOPED_TRACE(option);
+    Installation inst;
+    damaged(inst, Damage::PastTheEnd);
+    writeBytes(inst.archive("KVF24.IDX"), "");
+    Lister l(inst);
+    l.app->select({1, 2});
+    EXPECT_EQ(l.run(option), ListOutcome::Failed);
+    EXPECT_EQ(l.printed(), header(option == 4 ? List::Sx : List::Erario, 1, kUno));
+    const std::string all = l.app->transcript();
+    EXPECT_NE(all.find("ERRORE ISAM - FILE VUOTO"), std::string::npos) << all;
+    EXPECT_NE(all.find("NON ESISTE F24 CON K 001202300 - FARE RIPRISTINO ISAM F24 -\n"),
+              std::string::npos)
+        << all;
+  }
 }
 
 }  // namespace

@@ -97,9 +97,9 @@ TEST(PrintSelection, APrinterFailingHalfwayKeepsWhatWasPrinted) {
       // The SX list's first line after the header.
       {4, 6, header(List::Sx, 1, kAlfa)},
   };
+  Bureau b;
   for (const Case& c : cases) {
     SCOPED_TRACE(c.option);
-    Bureau b;
     Lister l(b.inst, c.failAt);
     l.app->select({1, 2, 3});
     EXPECT_EQ(l.run(c.option), ListOutcome::Failed);
