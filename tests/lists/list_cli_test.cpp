@@ -64,6 +64,41 @@ TEST(ListCommand, EachListPrintsItsTextToStdoutToAFileAndToAPdf) {
   EXPECT_EQ(pdfPages(pdf), feeds + 1);
 }
 
+// Every list on the demo bureau: each line has one of the list's shapes, and the PDF has the
+// text's pages.
+TEST(ListCommand, EveryListPrintsOnTheDemoBureau) {
+  Installation inst(demo::Options{});
+  const auto shaped = [](const std::string& line) {
+    for (List l : {List::Erario, List::Regioni, List::Comuni, List::Sx})
+      if (line.starts_with(titleOf(l))) return true;
+    if (line.empty() || line == d98 || line == "TOTALE SUDDIVISI PER CODICE") return true;
+    if (line.starts_with("DITTA  ")) return true;
+    // Month and total lines end in their last amount and two blanks; the D-C column is absent
+    // from the SX list's.
+    const bool sx = line.find("D-C ") == std::string::npos;
+    const std::size_t width = sx ? 59 : 79;
+    return (line.starts_with("PERIODO ") || line.starts_with("TOTALE CODICE ") ||
+            line.starts_with("TOTALE GENERALE")) &&
+           line.size() == width && line.ends_with("  ") && line[width - 3] != ' ';
+  };
+  for (const std::string name : {"erario", "regioni", "comuni", "tutte", "sx"}) {
+    SCOPED_TRACE(name);
+    const CliRun r = list(inst, {name, "--all"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    std::istringstream in(r.out);
+    int periods = 0;
+    for (std::string line; std::getline(in, line);) {
+      if (!line.empty() && line[0] == '\f') line.erase(0, 1);
+      EXPECT_TRUE(shaped(line)) << "\"" << line << "\"";
+      periods += line.starts_with("PERIODO ");
+    }
+    EXPECT_GT(periods, 0);
+    const auto pdf = inst.dir.path() / (name + ".pdf");
+    ASSERT_EQ(list(inst, {name, "--all", "--print", pdf.string()}).status, 0);
+    EXPECT_EQ(pdfPages(pdf), std::count(r.out.begin(), r.out.end(), '\f') + 1);
+  }
+}
+
 TEST(ListCommand, RefusedBadAndStoppedCommandLines) {
   Installation empty;  // no company: --all selects nothing
   empty.builder.close();
