@@ -92,15 +92,7 @@ ListOutcome CmdStampa_Click(App& app) {
       },
       [&] { CmdUscita_Click(app, 0); });
   if (!printed || !done) {
-    // What was printed before the stop stays in the document, which ends cleanly.
-    try {
-      app.printer().endDocument();
-    } catch (const RuntimeError&) {
-    }
-    try {
-      app.lib.CHIUDIFILE(0);
-    } catch (...) {
-    }
+    endStoppedPrinting(app);
     endPrinting(app);
     return ListOutcome::Failed;
   }

@@ -203,17 +203,7 @@ VerifyOutcome verifyAndReset(App& app, int AGGIORNADATE) {
     done = runGuarded(app, place, failureTexts(AGGIORNADATE),
                       [&] { Verification(app, AGGIORNADATE).run(place); });
   });
-  if (!printed || !done) {
-    // What was printed before the stop stays in the document.
-    try {
-      app.printer().endDocument();
-    } catch (const RuntimeError&) {
-    }
-    try {
-      app.lib.CHIUDIFILE(0);
-    } catch (...) {
-    }
-  }
+  if (!printed || !done) endStoppedPrinting(app);
   setBusy(app, false);
   resetMainForm(app);
   return printed && done ? VerifyOutcome::Done : VerifyOutcome::Failed;

@@ -78,4 +78,15 @@ bool printTrapped(App& app, const std::function<void()>& body,
   return false;
 }
 
+void endStoppedPrinting(App& app) {
+  try {
+    app.printer().endDocument();
+  } catch (const RuntimeError&) {
+  }
+  try {
+    app.lib.CHIUDIFILE(0);
+  } catch (...) {
+  }
+}
+
 }  // namespace zr

@@ -48,4 +48,8 @@ inline constexpr std::string_view kNoPrinterTitle = "Attenzione !!!";
 bool printTrapped(App& app, const std::function<void()>& body,
                   const std::function<void()>& onNoPrinter = {});
 
+// After a printing command stopped on an error: the document ends with the pages printed so
+// far and no archive stays open.
+void endStoppedPrinting(App& app);
+
 }  // namespace zr

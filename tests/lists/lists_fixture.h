@@ -46,10 +46,11 @@ struct F24 : F24Chain<F24> {
   }
 };
 
-inline demo::RegionRow regionRow(const std::string& company, const std::string& period, int krigo,
-                                 const std::string& code, platform::Value debit,
-                                 platform::Value credit) {
-  demo::RegionRow r;
+// A row of F24REGIONI (demo::RegionRow) or F24ENTILOCICI (demo::LocalTaxRow).
+template <class Row>
+Row tableRow(const std::string& company, const std::string& period, int krigo,
+             const std::string& code, platform::Value debit, platform::Value credit) {
+  Row r;
   r.company = company;
   r.period = period;
   r.row = krigo;
@@ -58,19 +59,9 @@ inline demo::RegionRow regionRow(const std::string& company, const std::string& 
   r.credit = std::move(credit);
   return r;
 }
+inline constexpr auto regionRow = tableRow<demo::RegionRow>;
+inline constexpr auto localRow = tableRow<demo::LocalTaxRow>;
 
-inline demo::LocalTaxRow localRow(const std::string& company, const std::string& period,
-                                  int krigo, const std::string& code, platform::Value debit,
-                                  platform::Value credit) {
-  demo::LocalTaxRow r;
-  r.company = company;
-  r.period = period;
-  r.row = krigo;
-  r.code = code;
-  r.debit = std::move(debit);
-  r.credit = std::move(credit);
-  return r;
-}
 inline const platform::Value kNull{};
 
 // ---- The printed lines, from the column rules; every amount is typed by hand as it prints.
@@ -144,33 +135,7 @@ inline std::string sxTotals(const std::vector<Total>& codes, const Total& grand)
 
 // ---- The printer and the command.
 
-// Keeps the command's document as text; with failAt > 0 that line (counted from 1) fails
-// with error 57, as a printer that stops mid-list.
-class ListPrinters : public platform::PrinterProvider {
- public:
-  explicit ListPrinters(int failAt = 0) : printer_(out_, failAt) {}
-  platform::Printer& printer() override { return printer_; }
-  void finish() override { printer_.finish(); }
-  std::string text() const { return out_.str(); }
-  std::string fontName() const { return printer_.fontName(); }
-  double fontSize() const { return printer_.fontSize(); }
-
- private:
-  class P : public platform::TextPrinter {
-   public:
-    P(std::ostream& o, int failAt) : TextPrinter(o, "test"), failAt_(failAt) {}
-    void printLine(std::string_view l) override {
-      if (++lines_ == failAt_) throw RuntimeError::of(57, "stampante di prova");
-      TextPrinter::printLine(l);
-    }
-
-   private:
-    int failAt_;
-    int lines_ = 0;
-  };
-  std::ostringstream out_;
-  P printer_;
-};
+using ListPrinters = StringPrinters;
 
 // An App on the installation with the list printer; runs a list as the window does: the
 // selection's button, the option, Stampa, and the command's end.

@@ -362,32 +362,6 @@ TEST(Verification, IndexDamageStopsBeforeAnythingMoreIsWritten) {
   EXPECT_TRUE(b.inst.leftovers().empty());
 }
 
-// A printer that fails on a given line.
-class FailingPrinters : public platform::PrinterProvider {
- public:
-  explicit FailingPrinters(int failAt) : failAt_(failAt) {}
-  platform::Printer& printer() override { return printer_; }
-  void finish() override { printer_.finish(); }
-  std::string text() const { return out_.str(); }
-
- private:
-  class P : public platform::TextPrinter {
-   public:
-    P(std::ostream& o, int failAt) : TextPrinter(o, "test"), failAt_(failAt) {}
-    void printLine(std::string_view l) override {
-      if (++lines_ == failAt_) throw RuntimeError::of(57, "stampante di prova");
-      TextPrinter::printLine(l);
-    }
-
-   private:
-    int failAt_;
-    int lines_ = 0;
-  };
-  int failAt_;
-  std::ostringstream out_;
-  P printer_{out_, failAt_};
-};
-
 TEST(Verification, PrinterFailuresAreTrappedWithTheListsMessages) {
   {
     // No printer: the first header line fails, before any date is written.
@@ -409,8 +383,8 @@ TEST(Verification, PrinterFailuresAreTrappedWithTheListsMessages) {
     // The printer fails on BETA's line (header 18 lines + ALFA's): ALFA's dates stay written,
     // the pages printed so far are kept, the form and pointer are restored.
     Bureau b;
-    auto p = std::make_unique<FailingPrinters>(20);
-    FailingPrinters* printers = p.get();
+    auto p = std::make_unique<StringPrinters>(20);
+    StringPrinters* printers = p.get();
     LoadedApp a(b.inst, {}, std::move(p));
     a.select({1, 2});
     a.app->form.Text1 = kGrid;

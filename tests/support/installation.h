@@ -229,16 +229,32 @@ class LoadedApp {
   platform::ScriptedUi* ui = nullptr;
 };
 
-// A printer that keeps the command's document as text, for the test to read.
+// A printer that keeps the command's document as text, for the test to read; with failAt > 0
+// that line (counted from 1) fails with error 57, as a printer that stops mid-list.
 class StringPrinters : public platform::PrinterProvider {
  public:
+  explicit StringPrinters(int failAt = 0) : printer_(out_, failAt) {}
   platform::Printer& printer() override { return printer_; }
   void finish() override { printer_.finish(); }
   std::string text() const { return out_.str(); }
+  std::string fontName() const { return printer_.fontName(); }
+  double fontSize() const { return printer_.fontSize(); }
 
  private:
+  class P : public platform::TextPrinter {
+   public:
+    P(std::ostream& o, int failAt) : TextPrinter(o, "the test's document"), failAt_(failAt) {}
+    void printLine(std::string_view l) override {
+      if (++lines_ == failAt_) throw RuntimeError::of(57, "stampante di prova");
+      TextPrinter::printLine(l);
+    }
+
+   private:
+    int failAt_;
+    int lines_ = 0;
+  };
   std::ostringstream out_;
-  platform::TextPrinter printer_{out_, "the test's document"};
+  P printer_;
 };
 
 // The texts a label showed during a run, in order (empty ones left out).
