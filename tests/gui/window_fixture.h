@@ -22,6 +22,11 @@
 #include "support/installation.h"
 #include "windowui.h"
 
+// Failed expectations print Qt's strings as text.
+inline void PrintTo(const QString& s, std::ostream* os) {
+  *os << '"' << s.toStdString() << '"';
+}
+
 namespace zr::gui {
 
 // A scripted backend that can also look at the window while a command is running.
