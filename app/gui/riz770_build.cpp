@@ -86,6 +86,8 @@ void RIZ770::build() {
   setFont(formFont());
   c_->scroll = new QScrollArea(this);
   c_->scroll->setFrameShape(QFrame::NoFrame);
+  // A click on a label would otherwise hand the focus to the scroll area, and leave a box.
+  c_->scroll->setFocusPolicy(Qt::NoFocus);
   auto* layout = new QHBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
   layout->addWidget(c_->scroll);

@@ -136,6 +136,45 @@ TEST_F(WindowGrid, ABadDateIsRefusedWhenTheBoxIsLeftNotWhenTheWindowIs) {
   EXPECT_EQ(w->app->form.Text1[4], "28/02/2023");
 }
 
+// The calendar's highlighted day: the one it proposes for the box.
+int highlighted(const FrmCalendario770& c) {
+  for (int i = 1; i <= FrmCalendario770::kSlots; ++i)
+    if (c.slot(i).visible && c.slot(i).numBack == kLightYellow) return i;
+  return 0;
+}
+
+TEST_F(WindowGrid, AMonthLabelOpensTheCalendarWhoseDayGoesIntoItsBox) {
+  std::vector<QWidget*> parents;
+  w->showCalendar = [&](FrmCalendario770& c, QWidget* parent) {
+    parents.push_back(parent);
+    const int day = highlighted(c);
+    ASSERT_GT(day, 0);
+    c.LabNUMGG_DblClick(day);
+    ASSERT_TRUE(c.closeRequested());
+  };
+  // A bad date in the box that has the focus stays unjudged while the calendar is open.
+  DateBox* focused = enter(0);
+  QTest::keyClicks(focused, "31042023");
+  QTest::mouseClick(w->label("Label7_6"), Qt::LeftButton);
+  ASSERT_EQ(parents.size(), 1u);
+  EXPECT_EQ(parents[0], w->window.get());
+  EXPECT_EQ(w->box(6)->text(), "21/08/2023");  // July's tax falls due on the 21st of August
+  EXPECT_EQ(w->app->form.Text1[6], "21/08/2023");
+  EXPECT_EQ(messages(), 0u) << w->transcript();
+  EXPECT_EQ(focused->text(), "31/04/2023");
+
+  // Left without a choice: the box keeps what it had.
+  w->showCalendar = [&](FrmCalendario770& c, QWidget*) { c.Command1_Click(); };
+  QTest::mouseClick(w->label("Label7_6"), Qt::LeftButton);
+  EXPECT_EQ(w->box(6)->text(), "21/08/2023");
+  // December's date falls in the next year; a proposal on a weekend moves to the Monday.
+  w->showCalendar = [&](FrmCalendario770& c, QWidget*) { c.LabNUMGG_DblClick(highlighted(c)); };
+  QTest::mouseClick(w->label("Label7_11"), Qt::LeftButton);
+  EXPECT_EQ(w->box(11)->text(), "16/01/2024");
+  QTest::mouseClick(w->label("Label7_5"), Qt::LeftButton);  // 16/07/2023 is a Sunday
+  EXPECT_EQ(w->box(5)->text(), "17/07/2023");
+}
+
 TEST_F(WindowGrid, CtrlShiftPShowsTheProjectInformationFromAnyControl) {
   const std::string info =
       "Programma korvante\r\rNome EXE : ZORIR77024.EXE\rNome VBP : ZORIR77024.VBP\r";
