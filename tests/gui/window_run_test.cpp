@@ -146,5 +146,32 @@ TEST(WindowExit, TheCloseButtonEndsTheProgramAsTheExitButtonDoes) {
   }
 }
 
+TEST(WindowExit, AnErrorThatEndsTheProgramEndsTheWindowWithItsStatus) {
+  Installation inst;
+  inst.builder.putCompany(testbed::company(1, {{"T002", "ALFA SRL"}}));
+  inst.builder.close();
+  WindowBed w(inst);
+  w.show();
+  // A folder where the F24 archive should be: its open fails inside the export.
+  std::filesystem::remove(inst.archive("KVF24.DAT"));
+  std::filesystem::create_directory(inst.archive("KVF24.DAT"));
+  QSignalSpy ended(w.window.get(), &RIZ770::programEnded);
+  w.click("Check2");
+  w.click("CMDAVVIO");
+  ASSERT_EQ(ended.count(), 1) << w.transcript();
+  EXPECT_EQ(ended.at(0).at(0).toInt(), 3);
+  EXPECT_EQ(w.window->endStatus(), 3);
+  EXPECT_FALSE(w.window->isVisible());
+  const auto dialogs = w.ui->dialogs();
+  ASSERT_FALSE(dialogs.empty());
+  EXPECT_EQ(dialogs.back().icon, platform::Icon::Critical);
+  EXPECT_NE(w.transcript().find("apertura archivio base 377"), std::string::npos)
+      << w.transcript();
+  EXPECT_TRUE(exportFiles(inst).empty());
+  // Ended once: a later close does nothing more.
+  w.window->close();
+  EXPECT_EQ(ended.count(), 1);
+}
+
 }  // namespace
 }  // namespace zr::gui
