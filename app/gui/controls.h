@@ -51,8 +51,8 @@ struct Controls {
 
   // The buttons that start work (and the exit), off while a command runs.
   std::vector<QWidget*> starters() const {
-    return {CMDAVVIO,     cmdverifica,  CmdVer1655, CmdStampa, savePdf, saveText,
-            CmdUscita[0], CmdUscita[1]};
+    return {CMDAVVIO, cmdverifica, CmdVer1655,   CmdStampa,
+            savePdf,  saveText,    CmdUscita[0], CmdUscita[1]};
   }
 };
 

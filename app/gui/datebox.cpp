@@ -28,9 +28,12 @@ bool movesCaret(const QKeyEvent& e) {
 
 // Editing that bypasses the mask: swallowed, the text stays as it is.
 bool refusedEdit(const QKeyEvent& e) {
-  static constexpr std::array kRefused{QKeySequence::Paste,  QKeySequence::Cut,
-                                       QKeySequence::Delete, QKeySequence::Undo,
-                                       QKeySequence::Redo,   QKeySequence::DeleteEndOfWord,
+  static constexpr std::array kRefused{QKeySequence::Paste,
+                                       QKeySequence::Cut,
+                                       QKeySequence::Delete,
+                                       QKeySequence::Undo,
+                                       QKeySequence::Redo,
+                                       QKeySequence::DeleteEndOfWord,
                                        QKeySequence::DeleteStartOfWord,
                                        QKeySequence::DeleteEndOfLine};
   for (auto k : kRefused)
@@ -77,7 +80,17 @@ void DateBox::keyPressEvent(QKeyEvent* event) {
 
 void DateBox::focusInEvent(QFocusEvent* event) {
   QLineEdit::focusInEvent(event);
+  enteredByMouse_ = event->reason() == Qt::MouseFocusReason;
   emit focusEntered(index_);
+}
+
+void DateBox::mousePressEvent(QMouseEvent* event) {
+  QLineEdit::mousePressEvent(event);
+  // Entering the box puts the caret at its start, wherever the click fell.
+  if (enteredByMouse_) {
+    enteredByMouse_ = false;
+    emit focusEntered(index_);
+  }
 }
 
 void DateBox::focusOutEvent(QFocusEvent* event) {

@@ -34,6 +34,7 @@ class DateBox : public QLineEdit {
   void focusInEvent(QFocusEvent* event) override;
   void focusOutEvent(QFocusEvent* event) override;
   void contextMenuEvent(QContextMenuEvent* event) override;
+  void mousePressEvent(QMouseEvent* event) override;
   void mouseReleaseEvent(QMouseEvent* event) override;
   void dragEnterEvent(QDragEnterEvent* event) override;
   void dropEvent(QDropEvent* event) override;
@@ -41,6 +42,7 @@ class DateBox : public QLineEdit {
 
  private:
   int index_;
+  bool enteredByMouse_ = false;  // the press that gave the focus still has to place the caret
 };
 
 }  // namespace zr::gui

@@ -114,9 +114,9 @@ std::optional<int> RIZ770::runGuarded(const std::function<void()>& body) {
       return end.status;
     }
   } catch (const std::exception& e) {
-    ui_.message(std::string("Errore\r") + platform::fromUtf8(e.what()) +
-                    "\r\rNon e' possibile proseguire",
-                app_.form.caption, platform::Icon::Critical);
+    ui_.message(
+        std::string("Errore\r") + platform::fromUtf8(e.what()) + "\r\rNon e' possibile proseguire",
+        app_.form.caption, platform::Icon::Critical);
     return 3;
   }
   return std::nullopt;

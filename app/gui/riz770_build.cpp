@@ -23,15 +23,15 @@ struct Place {
 // date grid below it, the commands on the right and along the bottom. The progress lines lie
 // over the list, which a run hides.
 constexpr Place kPlaces[] = {
-    {"Label1", 60, 60, 14880, 780},      {"Label6", 60, 900, 1800, 270},
-    {"Label8", 1900, 900, 2000, 270},    {"Label9", 4200, 900, 2400, 270},
-    {"Label10", 6700, 900, 2000, 270},   {"Label3", 60, 1600, 14880, 300},
-    {"Label2", 60, 2300, 14880, 300},    {"Label4", 60, 2700, 14880, 300},
-    {"Label5", 60, 3150, 14880, 600},    {"Check2", 60, 5450, 4400, 300},
-    {"Check1", 4600, 5450, 10400, 300},  {"Check3", 4600, 5800, 10400, 300},
+    {"Label1", 60, 60, 14880, 780},         {"Label6", 60, 900, 1300, 270},
+    {"Label8", 1400, 900, 2000, 270},       {"Label9", 4200, 900, 1600, 270},
+    {"Label10", 5900, 900, 2000, 270},      {"Label3", 60, 1600, 14880, 300},
+    {"Label2", 60, 2300, 14880, 300},       {"Label4", 60, 2700, 14880, 300},
+    {"Label5", 60, 3150, 14880, 600},       {"Check2", 60, 5450, 4400, 300},
+    {"Check1", 4600, 5450, 10400, 300},     {"Check3", 4600, 5800, 10400, 300},
     {"cmdverifica", 8700, 6300, 4800, 420}, {"Cmdinfo_0", 13600, 6300, 1440, 420},
     {"CmdVer1655", 8700, 6820, 4800, 420},  {"Cmdinfo_1", 8700, 7340, 6340, 420},
-    {"CMDAVVIO", 60, 8800, 6000, 600},   {"CmdUscita_1", 12040, 8800, 3000, 600},
+    {"CMDAVVIO", 60, 8800, 6000, 600},      {"CmdUscita_1", 12040, 8800, 3000, 600},
 };
 
 // Inside FrameSelezione(0) (6795 by 3060), and the option buttons inside Frame1.
@@ -52,8 +52,8 @@ constexpr int kMonthHeight = 270, kBoxWidth = 1500, kBoxHeight = 360;
 constexpr std::pair<std::string_view, std::string_view> kStaticTexts[] = {
     {"Label6", "Dichiarazione:"}, {"Label9", "Dati paghe e F24:"}};
 
-constexpr std::string_view kLabelNames[] = {"Label1", "Label2", "Label3",  "Label4",
-                                            "Label5", "Label6", "Label8",  "Label9",
+constexpr std::string_view kLabelNames[] = {"Label1",  "Label2",  "Label3",   "Label4",
+                                            "Label5",  "Label6",  "Label8",   "Label9",
                                             "Label10", "Label11", "LabelDESC"};
 
 QFont listFont() {
@@ -120,8 +120,8 @@ void RIZ770::build() {
       named(new QPushButton("Verifica/Aggiorna date di versamento F24", canvas), "cmdverifica");
   c_->CmdVer1655 = named(new QPushButton("Liste di controllo Cod.Trib.F24", canvas), "CmdVer1655");
   c_->Cmdinfo[0] = named(new QPushButton("Help", canvas), "Cmdinfo_0");
-  c_->Cmdinfo[1] = named(
-      new QPushButton("Corrispondenza campi da procedura paghe a 770", canvas), "Cmdinfo_1");
+  c_->Cmdinfo[1] =
+      named(new QPushButton("Corrispondenza campi da procedura paghe a 770", canvas), "Cmdinfo_1");
   c_->CmdUscita[1] = named(new QPushButton("&Uscita", canvas), "CmdUscita_1");
 
   for (const Place& p : kPlaces) {
@@ -170,11 +170,11 @@ void RIZ770::buildFrame() {
   c_->label("LabelDESC")->setParent(frame);
   c_->Frame1 = named(new QGroupBox(frame), "Frame1");
   for (int i = 0; i < kOptions; ++i) {
-    auto* option = named(new QRadioButton(qtCaption(kOption1Captions[static_cast<std::size_t>(i)]),
-                                          c_->Frame1),
-                         "Option1_" + std::to_string(i));
-    option->setGeometry(twipsRect(kOptionLeft, kOptionTop + i * kOptionStep, kOptionWidth,
-                                  kOptionHeight, dpi_));
+    auto* option = named(
+        new QRadioButton(qtCaption(kOption1Captions[static_cast<std::size_t>(i)]), c_->Frame1),
+        "Option1_" + std::to_string(i));
+    option->setGeometry(
+        twipsRect(kOptionLeft, kOptionTop + i * kOptionStep, kOptionWidth, kOptionHeight, dpi_));
     c_->Option1[static_cast<std::size_t>(i)] = option;
   }
   c_->CmdStampa = named(new QPushButton("Stampa", frame), "CmdStampa");

@@ -27,9 +27,9 @@ const FormKey kFormKeys[] = {
 
 std::string chooseWithDialog(SaveKind kind, QWidget* parent) {
   const bool pdf = kind == SaveKind::Pdf;
-  const QString path = QFileDialog::getSaveFileName(
-      parent, pdf ? "Salva PDF" : "Salva testo", QString(),
-      pdf ? "Documento PDF (*.pdf)" : "Testo (*.txt)");
+  const QString path =
+      QFileDialog::getSaveFileName(parent, pdf ? "Salva PDF" : "Salva testo", QString(),
+                                   pdf ? "Documento PDF (*.pdf)" : "Testo (*.txt)");
   return path.toStdString();
 }
 
@@ -47,9 +47,8 @@ void RIZ770::connectGrid() {
   for (const FormKey& key : kFormKeys) {
     auto* shortcut = new QShortcut(QKeySequence(key.keys), this);
     shortcut->setContext(Qt::WindowShortcut);
-    connect(shortcut, &QShortcut::activated, this, [this, key] {
-      run([&] { Form_KeyDown(app_, key.keyCode, key.shift); }, Work::Quick);
-    });
+    connect(shortcut, &QShortcut::activated, this,
+            [this, key] { run([&] { Form_KeyDown(app_, key.keyCode, key.shift); }, Work::Quick); });
   }
 }
 
@@ -94,8 +93,8 @@ void RIZ770::monthClicked(int index) {
 
 void RIZ770::saveList(SaveKind kind) {
   if (running_ || endStatus_) return;
-  const std::string chosen = hooks_.chooseFile ? hooks_.chooseFile(kind, this)
-                                               : chooseWithDialog(kind, this);
+  const std::string chosen =
+      hooks_.chooseFile ? hooks_.chooseFile(kind, this) : chooseWithDialog(kind, this);
   const std::string path = savePathFor(chosen, kind);
   if (path.empty() || !hooks_.printToFile) return;
   hooks_.printToFile(path);

@@ -5,9 +5,9 @@
 
 #include "controls.h"
 #include "export/run.h"
+#include "lists/printselection.h"
 #include "paydates/dategrid.h"
 #include "paydates/verification.h"
-#include "lists/printselection.h"
 #include "qttext.h"
 #include "riz770.h"
 #include "shell/app.h"

@@ -4,10 +4,10 @@
 // test can open a window on either.
 #pragma once
 
-#include <QApplication>
-#include <QScreen>
 #include <unistd.h>
 
+#include <QApplication>
+#include <QScreen>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -25,8 +25,8 @@ inline QApplication& testApp() {
     if (auto* running = qobject_cast<QApplication*>(QCoreApplication::instance())) return running;
     const char* platform = std::getenv("QT_QPA_PLATFORM");
     if (!platform || std::string(platform) == "offscreen") {
-      const auto config =
-          std::filesystem::temp_directory_path() / ("zr-gui-screens-" + std::to_string(getpid()) + ".json");
+      const auto config = std::filesystem::temp_directory_path() /
+                          ("zr-gui-screens-" + std::to_string(getpid()) + ".json");
       std::ofstream(config)
           << R"({"windowFrameMargins": true, "screens": [)"
           << R"({"name": "big", "x": 0, "y": 0, "width": 1920, "height": 1080,)"

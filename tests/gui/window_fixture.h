@@ -104,7 +104,8 @@ class WindowBed {
     for (int i = 0; i < l->count(); ++i)
       if (l->item(i)->text().left(3).toInt() == code) {
         l->scrollToItem(l->item(i));
-        QTest::mouseClick(l->viewport(), Qt::LeftButton, {}, l->visualItemRect(l->item(i)).center());
+        QTest::mouseClick(l->viewport(), Qt::LeftButton, {},
+                          l->visualItemRect(l->item(i)).center());
         return;
       }
     ADD_FAILURE() << "company " << code << " is not in the list";

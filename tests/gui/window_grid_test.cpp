@@ -65,6 +65,17 @@ TEST_F(WindowGrid, TypedKeysGoThroughTheMaskOneByOne) {
   for (int i = 0; i < 3; ++i) QTest::keyClick(box, Qt::Key_Right);
   QTest::keyClicks(box, "12");
   EXPECT_EQ(box->text(), "00/12/0000");
+
+  // Entering a box with a click puts the caret at its start too; a click inside it moves it.
+  QTest::keyClick(box, Qt::Key_Backspace);
+  DateBox* other = w->box(7);
+  QTest::mouseClick(other, Qt::LeftButton, {}, other->rect().center());
+  ASSERT_EQ(QApplication::focusWidget(), other);
+  EXPECT_EQ(other->cursorPosition(), 0);
+  QTest::keyClicks(other, "1");
+  EXPECT_EQ(other->text(), "10/00/0000");
+  QTest::mouseClick(other, Qt::LeftButton, {}, {other->width() - 3, other->height() / 2});
+  EXPECT_GT(other->cursorPosition(), 5);
 }
 
 TEST_F(WindowGrid, PasteCutDeleteUndoAndDropsNeverReachTheBox) {

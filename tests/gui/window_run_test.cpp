@@ -19,8 +19,7 @@ using testbed::readBytes;
 std::map<std::string, std::string> exportFiles(Installation& inst) {
   std::map<std::string, std::string> files;
   for (const auto& e : std::filesystem::directory_iterator(inst.archivesFolder()))
-    if (e.path().extension() == ".V24")
-      files[e.path().filename().string()] = readBytes(e.path());
+    if (e.path().extension() == ".V24") files[e.path().filename().string()] = readBytes(e.path());
   return files;
 }
 
@@ -68,8 +67,8 @@ TEST(WindowExport, ClickedSelectionExportsRepaintsOnlyAndRestoresTheForm) {
     // and a close request find nothing to do.
     std::vector<Seen> seen;
     w.ui->onProgress = [&](std::string_view) {
-      seen.push_back({w.button("CMDAVVIO")->isEnabled(), w.list()->isVisible(),
-                      w.label("Label2")->text()});
+      seen.push_back(
+          {w.button("CMDAVVIO")->isEnabled(), w.list()->isVisible(), w.label("Label2")->text()});
       if (seen.size() == 3) {
         QTest::mouseClick(w.button("CmdUscita_1"), Qt::LeftButton);
         w.window->close();
@@ -86,8 +85,10 @@ TEST(WindowExport, ClickedSelectionExportsRepaintsOnlyAndRestoresTheForm) {
               "Esportazione dati dalla procedura paghe per mod.770/2024 ..... terminata")
         << w.transcript();
     ASSERT_GE(seen.size(), 5u);
-    EXPECT_TRUE(std::none_of(seen.begin(), seen.end(), [](const Seen& s) { return s.starterEnabled; }));
-    EXPECT_TRUE(std::any_of(seen.begin(), seen.end(), [](const Seen& s) { return !s.listVisible; }));
+    EXPECT_TRUE(
+        std::none_of(seen.begin(), seen.end(), [](const Seen& s) { return s.starterEnabled; }));
+    EXPECT_TRUE(
+        std::any_of(seen.begin(), seen.end(), [](const Seen& s) { return !s.listVisible; }));
     EXPECT_TRUE(std::any_of(seen.begin(), seen.end(), [](const Seen& s) {
       return s.label2.startsWith("Attendere prego ...... controlli preliminari");
     }));
@@ -100,7 +101,8 @@ TEST(WindowExport, ClickedSelectionExportsRepaintsOnlyAndRestoresTheForm) {
       EXPECT_FALSE(w.label(progress)->isVisible()) << progress;
     auto* check1 = w.find<QCheckBox>("Check1");
     EXPECT_TRUE(check1->isChecked());
-    EXPECT_EQ(check1->text(), "SI Includere nel Quadro ST anche i versamenti delle C.UNICA LAV.AUT");
+    EXPECT_EQ(check1->text(),
+              "SI Includere nel Quadro ST anche i versamenti delle C.UNICA LAV.AUT");
     EXPECT_FALSE(w.find<QCheckBox>("Check2")->isChecked());
     for (const char* b : {"CMDAVVIO", "cmdverifica", "CmdVer1655", "CmdUscita_1", "CmdStampa"})
       EXPECT_TRUE(w.button(b)->isEnabled()) << b;
@@ -113,10 +115,9 @@ TEST(WindowExport, ClickedSelectionExportsRepaintsOnlyAndRestoresTheForm) {
   // The command line, with the same choices, writes the same bytes.
   for (const auto& e : std::filesystem::directory_iterator(inst.archivesFolder()))
     if (e.path().extension() == ".V24") std::filesystem::remove(e.path());
-  const auto run = testing::runCli(inst.dir.path(),
-                                   {"--root", inst.dir.str(), "--registry",
-                                    inst.builder.registryPath(), "export", "--select",
-                                    joined(codes), "--no-cu"});
+  const auto run = testing::runCli(
+      inst.dir.path(), {"--root", inst.dir.str(), "--registry", inst.builder.registryPath(),
+                        "export", "--select", joined(codes), "--no-cu"});
   ASSERT_EQ(run.status, 0) << run.err;
   EXPECT_EQ(exportFiles(inst), byWindow);
 }
@@ -165,8 +166,7 @@ TEST(WindowExit, AnErrorThatEndsTheProgramEndsTheWindowWithItsStatus) {
   const auto dialogs = w.ui->dialogs();
   ASSERT_FALSE(dialogs.empty());
   EXPECT_EQ(dialogs.back().icon, platform::Icon::Critical);
-  EXPECT_NE(w.transcript().find("apertura archivio base 377"), std::string::npos)
-      << w.transcript();
+  EXPECT_NE(w.transcript().find("apertura archivio base 377"), std::string::npos) << w.transcript();
   EXPECT_TRUE(exportFiles(inst).empty());
   // Ended once: a later close does nothing more.
   w.window->close();

@@ -44,8 +44,7 @@ TEST(Window, StartsWithTheFormsTextsTheCompanyListAndTheReminderBeforeIt) {
   EXPECT_EQ(w.loadDialogs[0].icon, platform::Icon::Information);
   EXPECT_TRUE(w.loadDialogs[0].text.starts_with("Si ricorda all' Utente che prima"));
 
-  EXPECT_EQ(w.window->windowTitle(),
-            "Esportazione dati per 770/2024 - Anno di riferimento 2023");
+  EXPECT_EQ(w.window->windowTitle(), "Esportazione dati per 770/2024 - Anno di riferimento 2023");
   EXPECT_EQ(w.button("CMDAVVIO")->text(), "Esportazione dati per 770/2024");
   EXPECT_EQ(w.button("CmdUscita_1")->text(), "&Uscita");
   EXPECT_EQ(w.button("cmdverifica")->text(), "Verifica/Aggiorna date di versamento F24");
@@ -67,7 +66,8 @@ TEST(Window, StartsWithTheFormsTextsTheCompanyListAndTheReminderBeforeIt) {
   auto* check2 = w.find<QCheckBox>("Check2");
   auto* check3 = w.find<QCheckBox>("Check3");
   EXPECT_TRUE(check1->isChecked());
-  EXPECT_EQ(check1->text(), "SI Includere nel Quadro ST anche i versamenti delle CERT.UNICA LAV.AUT");
+  EXPECT_EQ(check1->text(),
+            "SI Includere nel Quadro ST anche i versamenti delle CERT.UNICA LAV.AUT");
   EXPECT_FALSE(check2->isChecked());
   EXPECT_EQ(check2->text(), "Seleziona tutte le aziende");
   EXPECT_TRUE(check3->isChecked());
@@ -78,8 +78,8 @@ TEST(Window, StartsWithTheFormsTextsTheCompanyListAndTheReminderBeforeIt) {
   QListWidget* list = w.list();
   ASSERT_EQ(list->count(), 3);
   EXPECT_EQ(list->item(0)->text(), text(pad("001 ALFA SRL", 34)));
-  EXPECT_EQ(list->item(1)->text(),
-            text(pad("002 BETA SPA", 34) + " Azienda presentatrice 770:001 " + pad("ALFA SRL", 30)));
+  EXPECT_EQ(list->item(1)->text(), text(pad("002 BETA SPA", 34) +
+                                        " Azienda presentatrice 770:001 " + pad("ALFA SRL", 30)));
   EXPECT_EQ(list->item(2)->text(), text(pad("003 GAMMA & FIGLI", 34)));
   EXPECT_EQ(list->selectionMode(), QAbstractItemView::MultiSelection);
   const QFontInfo face(list->font());
@@ -102,8 +102,7 @@ TEST(Window, StartsWithTheFormsTextsTheCompanyListAndTheReminderBeforeIt) {
   const char* captions[] = {"SEZIONE ERARIO", "SEZIONE REGIONI", "SEZIONE COMUNI",
                             "TUTTE (ERA/REG/COM)", "CODICI F24 PER Q.SX SX1_1  SX2_1"};
   for (int i = 0; i < 5; ++i)
-    EXPECT_EQ(w.find<QRadioButton>(("Option1_" + std::to_string(i)).c_str())->text(),
-              captions[i]);
+    EXPECT_EQ(w.find<QRadioButton>(("Option1_" + std::to_string(i)).c_str())->text(), captions[i]);
   w.show();
   EXPECT_FALSE(w.find<QWidget>("FrameSelezione_0")->isVisible());
   for (const char* progress : {"Label2", "Label4", "Label5"})
@@ -164,8 +163,8 @@ TEST(WindowGeometry, OpensAtItsSizeCentredOnTheScreenOrCutToASmallOne) {
   const QRect available = small->availableGeometry();
   ASSERT_LT(available.width(), 1007);
   const QRect frame = w.window->frameGeometry();
-  EXPECT_TRUE(available.contains(frame)) << frame.x() << "," << frame.y() << " " << frame.width()
-                                         << "x" << frame.height();
+  EXPECT_TRUE(available.contains(frame))
+      << frame.x() << "," << frame.y() << " " << frame.width() << "x" << frame.height();
   EXPECT_EQ(frame.width(), available.width());
   EXPECT_EQ(frame.height(), available.height());
   // The form keeps its size inside and scrolls: no control is lost.
