@@ -122,6 +122,44 @@ TEST(WindowExport, ClickedSelectionExportsRepaintsOnlyAndRestoresTheForm) {
   EXPECT_EQ(exportFiles(inst), byWindow);
 }
 
+TEST(WindowButtons, HelpTextsAndThePrintFrameThatNeedsASelection) {
+  Installation inst;
+  inst.builder.putCompany(testbed::company(1, {{"T002", "ALFA SRL"}}));
+  inst.builder.close();
+  WindowBed w(inst);
+  w.show();
+  w.click("Cmdinfo_1");
+  w.click("Cmdinfo_0");
+  auto dialogs = w.ui->dialogs();
+  ASSERT_EQ(dialogs.size(), 2u);
+  EXPECT_EQ(dialogs[0].text,
+            "Da 'Help-->Argomenti guida korvante\r\r               --->PROCEDURA MODELLO 770");
+  EXPECT_EQ(dialogs[0].icon, platform::Icon::Information);
+  EXPECT_TRUE(dialogs[1].text.starts_with(
+      "Viene prodotta una stampa di controllo per le ditte selezionate\r\rELENCO"));
+
+  // Nothing selected: the frame stays closed; with a line selected it opens on option 0.
+  QWidget* frame = w.find<QWidget>("FrameSelezione_0");
+  w.click("CmdVer1655");
+  dialogs = w.ui->dialogs();
+  ASSERT_EQ(dialogs.size(), 3u);
+  EXPECT_EQ(dialogs[2].text, "Nessuna ditta selezionata");
+  EXPECT_FALSE(frame->isVisible());
+  w.clickCompany(1);
+  w.click("CmdVer1655");
+  EXPECT_TRUE(frame->isVisible());
+  EXPECT_TRUE(w.find<QRadioButton>("Option1_0")->isChecked());
+  w.click("Option1_4");
+  EXPECT_TRUE(w.app->form.Option1[4]);
+  EXPECT_FALSE(w.find<QRadioButton>("Option1_0")->isChecked());
+  w.click("CmdUscita_0");
+  EXPECT_FALSE(frame->isVisible());
+  EXPECT_FALSE(w.window->endStatus());
+  // Reopened, it starts again from option 0.
+  w.click("CmdVer1655");
+  EXPECT_TRUE(w.find<QRadioButton>("Option1_0")->isChecked());
+}
+
 TEST(WindowExit, TheCloseButtonEndsTheProgramAsTheExitButtonDoes) {
   Installation inst;
   inst.builder.putCompany(testbed::company(1, {{"T002", "ALFA SRL"}}));
