@@ -27,11 +27,16 @@ class CalendarDialog : public QDialog {
   // a double click, the close box, Escape). Accepted when a day was chosen.
   void done(int result) override;
 
+ protected:
+  // Centred again once shown, when the window's frame is known.
+  void showEvent(QShowEvent* event) override;
+
  private:
   void buildLists();
   void buildSlots();
   void buildLabels();
   void place();
+  void centre();
   // After every event: the widgets show the model again, and its close request is obeyed.
   void refresh();
   void showLists();

@@ -14,13 +14,17 @@ namespace zr::gui {
 class QtUi : public platform::Ui {
  public:
   explicit QtUi(QWidget* parent = nullptr) : parent_(parent) {}
+  ~QtUi() override { busy(false); }
+  QtUi(const QtUi&) = delete;
+  QtUi& operator=(const QtUi&) = delete;
 
   void message(std::string_view text, std::string_view title, platform::Icon icon) override;
   // Yes/No questions are the user's to answer: `safe` is only for front ends with nobody to ask.
   platform::Answer ask(std::string_view text, std::string_view title, platform::Buttons buttons,
                        platform::Icon icon, platform::Answer safe) override;
   void progress(std::string_view, std::string_view) override {}
-  // The wait cursor; each busy(true) is undone by one busy(false).
+  // The wait cursor is on or off, as the form's pointer is: repeating either changes nothing.
+  // A message box shown meanwhile has the ordinary arrow, since it wants an answer.
   void busy(bool on) override;
   void beep() override;
 
@@ -28,7 +32,7 @@ class QtUi : public platform::Ui {
 
  private:
   QPointer<QWidget> parent_;
-  int busyDepth_ = 0;
+  bool busy_ = false;
 };
 
 // A message text as a box shows it: UTF-8, CR LF and a lone CR as line breaks.
