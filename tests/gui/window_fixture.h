@@ -111,6 +111,11 @@ class WindowBed {
     ADD_FAILURE() << "company " << code << " is not in the list";
   }
   void click(const char* name) { QTest::mouseClick(find<QWidget>(name), Qt::LeftButton); }
+  // An option button takes a click on its circle or caption, not on the blank beyond.
+  void clickOption(int i) {
+    QWidget* option = find<QWidget>(("Option1_" + std::to_string(i)).c_str());
+    QTest::mouseClick(option, Qt::LeftButton, {}, {8, option->height() / 2});
+  }
 
   std::string transcript() const {
     std::string all;

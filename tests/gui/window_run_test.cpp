@@ -149,7 +149,7 @@ TEST(WindowButtons, HelpTextsAndThePrintFrameThatNeedsASelection) {
   w.click("CmdVer1655");
   EXPECT_TRUE(frame->isVisible());
   EXPECT_TRUE(w.find<QRadioButton>("Option1_0")->isChecked());
-  w.click("Option1_4");
+  w.clickOption(4);
   EXPECT_TRUE(w.app->form.Option1[4]);
   EXPECT_FALSE(w.find<QRadioButton>("Option1_0")->isChecked());
   w.click("CmdUscita_0");

@@ -1,0 +1,123 @@
+// zorir77024: the desktop program. Builds the App's services with the Qt
+// message boxes and printers, runs the load (its reminder comes before the
+// window), then shows RIZ770 until a handler ends the program; the exit status
+// is the one that end carries.
+#include <CLI/CLI.hpp>
+#include <QApplication>
+#include <QScreen>
+#include <iostream>
+
+#include "calendardialog.h"
+#include "guiprinters.h"
+#include "platform/errors.h"
+#include "qtui.h"
+#include "riz770.h"
+#include "shell/app.h"
+#include "shell/startup.h"
+#include "twips.h"
+#include "windowui.h"
+
+namespace {
+
+using namespace zr;
+
+struct Options {
+  std::string root;      // drive root; empty: the default
+  std::string registry;  // registry stand-in; empty: the default
+};
+
+// The parts of the services the window reaches again after the App owns them.
+struct Handles {
+  gui::QtUi* qtUi = nullptr;
+  gui::WindowUi* windowUi = nullptr;
+  gui::GuiPrinters* printers = nullptr;
+};
+
+Services makeServices(const Options& options, Handles& handles) {
+  Services s;
+  s.files =
+      platform::makeHostFiles(options.root.empty() ? platform::defaultDriveRoot() : options.root);
+  auto qtUi = std::make_unique<gui::QtUi>();
+  handles.qtUi = qtUi.get();
+  auto windowUi = std::make_unique<gui::WindowUi>(std::move(qtUi));
+  handles.windowUi = windowUi.get();
+  s.ui = std::move(windowUi);
+  s.clock = platform::makeSystemClock();
+  auto printers = std::make_unique<gui::GuiPrinters>();
+  handles.printers = printers.get();
+  s.printers = std::move(printers);
+  s.settings = platform::makeIniSettings(
+      *s.files, options.registry.empty() ? platform::defaultRegistryPath() : options.registry);
+  return s;
+}
+
+// The load centres the form on the screen it is told about, in twips.
+void tellScreen(MainForm& form) {
+  const QScreen* screen = QGuiApplication::primaryScreen();
+  if (!screen) return;
+  const double twipsPerPixel = gui::kTwipsPerInch / screen->logicalDotsPerInch();
+  form.screenWidth = static_cast<int>(screen->availableGeometry().width() * twipsPerPixel);
+  form.screenHeight = static_cast<int>(screen->availableGeometry().height() * twipsPerPixel);
+}
+
+// The load, then the window until a handler ends the program. Returns the exit
+// status.
+int runProgram(App& app, const Handles& handles) {
+  tellScreen(app.form);
+  try {
+    RIZ770_Load(app);
+  } catch (const RuntimeError& e) {
+    // What no routine handled goes to the shared error routine, which ends the
+    // program.
+    app.lib.GESTIONEERRORE(e);
+    return 3;
+  }
+  gui::WindowHooks hooks;
+  hooks.showCalendar = gui::showCalendarModal;
+  hooks.printToFile = [&handles](const std::string& path) { handles.printers->useFile(path); };
+  gui::RIZ770 window(app, *handles.windowUi, hooks);
+  handles.qtUi->setParentWindow(&window);
+  QObject::connect(&window, &gui::RIZ770::programEnded, qApp,
+                   [](int status) { QCoreApplication::exit(status); });
+  window.show();
+  const int status = QApplication::exec();
+  handles.qtUi->setParentWindow(nullptr);
+  return window.endStatus().value_or(status);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  // Qt takes its own arguments (-platform, ...) first; the rest are ours.
+  QApplication qt(argc, argv);
+  // The window ends the program itself (programEnded); its closing alone must not.
+  QApplication::setQuitOnLastWindowClosed(false);
+  CLI::App cli{
+      "The desktop program: exports the payroll installation's data for the "
+      "withholding agent's return."};
+  cli.name("zorir77024");
+  Options options;
+  cli.add_option("--root", options.root,
+                 "folder that stands for drive C: (default: $ZORIR770_ROOT, else "
+                 "$XDG_DATA_HOME/zorir770/c)");
+  cli.add_option("--registry", options.registry,
+                 "INI file standing for the current user's registry (default: "
+                 "$XDG_CONFIG_HOME/zorir770/registry.ini)");
+  try {
+    cli.parse(argc, argv);
+  } catch (const CLI::ParseError& e) {
+    return cli.exit(e) == 0 ? 0 : 2;
+  }
+  try {
+    Handles handles;
+    App app(makeServices(options, handles));
+    return runProgram(app, handles);
+  } catch (const AnotherInstance&) {
+    return 0;  // a second window on this installation ends without a word
+  } catch (const ProgramEnd& end) {
+    return end.status;
+  } catch (const std::exception& e) {
+    std::cerr << "zorir77024: " << e.what() << "\n";
+    return 3;
+  }
+}
