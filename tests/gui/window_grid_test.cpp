@@ -4,6 +4,7 @@
 #include <QClipboard>
 #include <QTimer>
 
+#include "calendardialog.h"
 #include "gui/window_fixture.h"
 
 namespace zr::gui {
@@ -147,43 +148,71 @@ TEST_F(WindowGrid, ABadDateIsRefusedWhenTheBoxIsLeftNotWhenTheWindowIs) {
   EXPECT_EQ(w->app->form.Text1[4], "28/02/2023");
 }
 
-// The calendar's highlighted day: the one it proposes for the box.
-int highlighted(const FrmCalendario770& c) {
-  for (int i = 1; i <= FrmCalendario770::kSlots; ++i)
-    if (c.slot(i).visible && c.slot(i).numBack == kLightYellow) return i;
-  return 0;
+// Acts on the calendar dialog once it is up and modal; a dialog still open a few seconds
+// later is closed, so a test that fails cannot hang.
+void onCalendar(std::function<void(QWidget*)> act) {
+  auto* poll = new QTimer;
+  poll->setInterval(10);
+  QObject::connect(poll, &QTimer::timeout, [poll, act] {
+    QWidget* modal = QApplication::activeModalWidget();
+    if (!modal || modal->objectName() != "FrmCalendario770") return;
+    poll->stop();
+    poll->deleteLater();
+    act(modal);
+    QTimer::singleShot(3000, modal, [modal] {
+      ADD_FAILURE() << "the calendar did not close";
+      modal->close();
+    });
+  });
+  poll->start();
+}
+
+void doubleClickDay(QWidget* calendar, int day) {
+  auto* label = calendar->findChild<QWidget*>(QString("LabNUMGG(%1)").arg(day));
+  ASSERT_NE(label, nullptr) << day;
+  ASSERT_TRUE(label->isVisible()) << day;
+  QTest::mouseDClick(label, Qt::LeftButton);
 }
 
 TEST_F(WindowGrid, AMonthLabelOpensTheCalendarWhoseDayGoesIntoItsBox) {
-  std::vector<QWidget*> parents;
-  w->showCalendar = [&](FrmCalendario770& c, QWidget* parent) {
-    parents.push_back(parent);
-    const int day = highlighted(c);
-    ASSERT_GT(day, 0);
-    c.LabNUMGG_DblClick(day);
-    ASSERT_TRUE(c.closeRequested());
-  };
+  w->showCalendar = showCalendarModal;
   // A bad date in the box that has the focus stays unjudged while the calendar is open.
   DateBox* focused = enter(0);
   QTest::keyClicks(focused, "31042023");
+  // July's tax falls due on the 21st of August: the day the calendar proposes.
+  std::string caption;
+  onCalendar([&](QWidget* calendar) {
+    caption = calendar->windowTitle().toStdString();
+    doubleClickDay(calendar, 21);
+  });
   QTest::mouseClick(w->label("Label7_6"), Qt::LeftButton);
-  ASSERT_EQ(parents.size(), 1u);
-  EXPECT_EQ(parents[0], w->window.get());
-  EXPECT_EQ(w->box(6)->text(), "21/08/2023");  // July's tax falls due on the 21st of August
+  EXPECT_TRUE(caption.starts_with("Calendario")) << caption;
+  EXPECT_EQ(w->box(6)->text(), "21/08/2023");
   EXPECT_EQ(w->app->form.Text1[6], "21/08/2023");
   EXPECT_EQ(messages(), 0u) << w->transcript();
   EXPECT_EQ(focused->text(), "31/04/2023");
+  // The offscreen platform gives the activation back only when asked, as a desktop does.
+  w->window->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(w->window.get()));
+  EXPECT_EQ(QApplication::focusWidget(), focused);
+  EXPECT_EQ(messages(), 0u) << w->transcript();
 
-  // Left without a choice: the box keeps what it had.
-  w->showCalendar = [&](FrmCalendario770& c, QWidget*) { c.Command1_Click(); };
+  // Left by its exit button without a choice: the box keeps what it had.
+  onCalendar([](QWidget* calendar) {
+    QTest::mouseClick(calendar->findChild<QWidget*>("Command1"), Qt::LeftButton);
+  });
   QTest::mouseClick(w->label("Label7_6"), Qt::LeftButton);
   EXPECT_EQ(w->box(6)->text(), "21/08/2023");
-  // December's date falls in the next year; a proposal on a weekend moves to the Monday.
-  w->showCalendar = [&](FrmCalendario770& c, QWidget*) { c.LabNUMGG_DblClick(highlighted(c)); };
-  QTest::mouseClick(w->label("Label7_11"), Qt::LeftButton);
-  EXPECT_EQ(w->box(11)->text(), "16/01/2024");
-  QTest::mouseClick(w->label("Label7_5"), Qt::LeftButton);  // 16/07/2023 is a Sunday
-  EXPECT_EQ(w->box(5)->text(), "17/07/2023");
+
+  // A Saturday picked comes back as the Monday after it.
+  onCalendar([](QWidget* calendar) { doubleClickDay(calendar, 22); });
+  QTest::mouseClick(w->label("Label7_5"), Qt::LeftButton);  // June: July's days
+  EXPECT_EQ(w->box(5)->text(), "24/07/2023");
+  // January of the next year, the last box.
+  onCalendar([](QWidget* calendar) { doubleClickDay(calendar, 16); });
+  QTest::mouseClick(w->label("Label7_12"), Qt::LeftButton);
+  EXPECT_EQ(w->box(12)->text(), "16/02/2024");
+  EXPECT_EQ(messages(), 0u) << w->transcript();
 }
 
 TEST_F(WindowGrid, CtrlShiftPShowsTheProjectInformationFromAnyControl) {
