@@ -52,6 +52,14 @@ constexpr int kMonthHeight = 270, kBoxWidth = 1500, kBoxHeight = 360;
 constexpr std::pair<std::string_view, std::string_view> kStaticTexts[] = {
     {"Label6", "Dichiarazione:"}, {"Label9", "Dati paghe e F24:"}};
 
+// The order the Tab key follows: down the form, the grid box by box, then the commands.
+constexpr std::string_view kTabOrder[] = {
+    "List1",     "Check2",      "Check1",     "Check3",      "Text1_0",   "Text1_1",    "Text1_2",
+    "Text1_3",   "Text1_4",     "Text1_5",    "Text1_6",     "Text1_7",   "Text1_8",    "Text1_9",
+    "Text1_10",  "Text1_11",    "Text1_12",   "cmdverifica", "Cmdinfo_0", "CmdVer1655", "Cmdinfo_1",
+    "CMDAVVIO",  "CmdUscita_1", "Option1_0",  "Option1_1",   "Option1_2", "Option1_3",  "Option1_4",
+    "CmdStampa", "SalvaPDF",    "SalvaTesto", "CmdUscita_0"};
+
 constexpr std::string_view kLabelNames[] = {"Label1",  "Label2",  "Label3",   "Label4",
                                             "Label5",  "Label6",  "Label8",   "Label9",
                                             "Label10", "Label11", "LabelDESC"};
@@ -132,6 +140,13 @@ void RIZ770::build() {
   for (const char* progress : {"Label2", "Label4", "Label5"}) c_->label(progress)->raise();
   buildGrid();
   buildFrame();
+  QWidget* previous = nullptr;
+  for (std::string_view name : kTabOrder) {
+    QWidget* next = canvas->findChild<QWidget*>(
+        QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size())));
+    if (previous) setTabOrder(previous, next);
+    previous = next;
+  }
 }
 
 void RIZ770::buildGrid() {

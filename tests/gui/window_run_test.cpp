@@ -166,15 +166,18 @@ TEST(WindowExit, TheCloseButtonEndsTheProgramAsTheExitButtonDoes) {
   inst.builder.close();
   const auto taskFile = inst.builder.hostPath(inst::kTaskFile);
   const std::string taskCodeAlone = "01" + std::string(98, ' ') + "\r\n";
-  for (bool byButton : {false, true}) {
-    SCOPED_TRACE(byButton ? "exit button" : "close button");
+  for (const char* how : {"close button", "exit button", "its accelerator"}) {
+    SCOPED_TRACE(how);
     testbed::writeBytes(taskFile, "01 OTHER THINGS THE LAUNCHER WROTE\r\n");
     WindowBed w(inst);
     w.show();
     QSignalSpy ended(w.window.get(), &RIZ770::programEnded);
-    if (byButton)
+    if (how == std::string("exit button"))
       w.click("CmdUscita_1");
-    else
+    else if (how == std::string("its accelerator")) {  // Alt+U presses the button, briefly
+      QTest::keyClick(w.list(), Qt::Key_U, Qt::AltModifier);
+      EXPECT_TRUE(QTest::qWaitFor([&] { return ended.count() > 0; }, 2000));
+    } else
       EXPECT_TRUE(w.window->close());
     ASSERT_EQ(ended.count(), 1);
     EXPECT_EQ(ended.at(0).at(0).toInt(), 0);
