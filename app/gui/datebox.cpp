@@ -41,6 +41,12 @@ bool refusedEdit(const QKeyEvent& e) {
   return e.key() == Qt::Key_Delete || (e.key() == Qt::Key_Insert && e.modifiers() != 0);
 }
 
+// The window coming back to the front (after the calendar, another program) is no entering
+// of the box: the caret stays where the user left it.
+bool activationOnly(const QFocusEvent& event) {
+  return event.reason() == Qt::ActiveWindowFocusReason || event.reason() == Qt::PopupFocusReason;
+}
+
 }  // namespace
 
 DateBox::DateBox(int index, QWidget* parent) : QLineEdit(parent), index_(index) {
@@ -80,6 +86,7 @@ void DateBox::keyPressEvent(QKeyEvent* event) {
 
 void DateBox::focusInEvent(QFocusEvent* event) {
   QLineEdit::focusInEvent(event);
+  if (activationOnly(*event)) return;
   enteredByMouse_ = event->reason() == Qt::MouseFocusReason;
   emit focusEntered(index_);
 }
@@ -95,8 +102,7 @@ void DateBox::mousePressEvent(QMouseEvent* event) {
 
 void DateBox::focusOutEvent(QFocusEvent* event) {
   QLineEdit::focusOutEvent(event);
-  if (event->reason() == Qt::ActiveWindowFocusReason || event->reason() == Qt::PopupFocusReason)
-    return;
+  if (activationOnly(*event)) return;
   const QWidget* now = QApplication::focusWidget();
   if (now && now->window() == window()) emit focusLeft(index_);
 }

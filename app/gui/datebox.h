@@ -25,8 +25,8 @@ class DateBox : public QLineEdit {
  signals:
   void keyTyped(int index, int keyAscii);
   void focusEntered(int index);
-  // The focus went to another control of this window (not to another window: opening the
-  // calendar, a message box).
+  // The focus came from, or went to, another control of this window (not another window:
+  // the calendar, a message box, another program).
   void focusLeft(int index);
 
  protected:

@@ -195,6 +195,7 @@ TEST_F(WindowGrid, AMonthLabelOpensTheCalendarWhoseDayGoesIntoItsBox) {
   w->window->activateWindow();
   ASSERT_TRUE(QTest::qWaitForWindowActive(w->window.get()));
   EXPECT_EQ(QApplication::focusWidget(), focused);
+  EXPECT_EQ(focused->cursorPosition(), 9);  // where the typing left it
   EXPECT_EQ(messages(), 0u) << w->transcript();
 
   // Left by its exit button without a choice: the box keeps what it had.
