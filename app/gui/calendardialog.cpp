@@ -130,7 +130,7 @@ void CalendarDialog::buildSlots() {
       label->setFont(font);
       label->setAlignment(Qt::AlignCenter);
       label->setAutoFillBackground(true);
-      label->setFrameShape(QFrame::Box);
+      label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
       return label;
     };
     des_[static_cast<std::size_t>(i - 1)] = make(true);
