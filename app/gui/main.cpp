@@ -22,8 +22,9 @@ namespace {
 using namespace zr;
 
 struct Options {
-  std::string root;      // drive root; empty: the default
-  std::string registry;  // registry stand-in; empty: the default
+  std::string root;         // drive root; empty: the default
+  std::string registry;     // registry stand-in; empty: the default
+  std::string screenshots;  // a folder: pictures of the window and the calendar, then the end
 };
 
 // The parts of the services the window reaches again after the App owns them.
@@ -37,9 +38,16 @@ Services makeServices(const Options& options, Handles& handles) {
   Services s;
   s.files =
       platform::makeHostFiles(options.root.empty() ? platform::defaultDriveRoot() : options.root);
-  auto qtUi = std::make_unique<gui::QtUi>();
-  handles.qtUi = qtUi.get();
-  auto windowUi = std::make_unique<gui::WindowUi>(std::move(qtUi));
+  std::unique_ptr<platform::Ui> backend;
+  if (options.screenshots.empty()) {
+    auto qtUi = std::make_unique<gui::QtUi>();
+    handles.qtUi = qtUi.get();
+    backend = std::move(qtUi);
+  } else {
+    // Pictures are taken unattended: the reminder goes to stderr instead of waiting.
+    backend = std::make_unique<platform::ConsoleUi>(std::cerr, false, false);
+  }
+  auto windowUi = std::make_unique<gui::WindowUi>(std::move(backend));
   handles.windowUi = windowUi.get();
   s.ui = std::move(windowUi);
   s.clock = platform::makeSystemClock();
@@ -60,9 +68,25 @@ void tellScreen(MainForm& form) {
   form.screenHeight = static_cast<int>(screen->availableGeometry().height() * twipsPerPixel);
 }
 
+// The README's pictures: the window as it opens, and the calendar of the first box over it.
+bool saveScreenshots(App& app, gui::RIZ770& window, const std::string& folder) {
+  QApplication::processEvents();
+  const QString dir = QString::fromStdString(folder);
+  if (!window.grab().save(dir + "/riz770.png")) return false;
+  app.form.CASELLADATA = 0;
+  FrmCalendario770 model(app.form, app.clock());
+  model.Form_Load();
+  gui::CalendarDialog calendar(model, &window);
+  calendar.show();
+  QApplication::processEvents();
+  const bool saved = calendar.grab().save(dir + "/calendario.png");
+  calendar.done(0);
+  return saved;
+}
+
 // The load, then the window until a handler ends the program. Returns the exit
 // status.
-int runProgram(App& app, const Handles& handles) {
+int runProgram(App& app, const Handles& handles, const Options& options) {
   tellScreen(app.form);
   try {
     RIZ770_Load(app);
@@ -76,12 +100,13 @@ int runProgram(App& app, const Handles& handles) {
   hooks.showCalendar = gui::showCalendarModal;
   hooks.printToFile = [&handles](const std::string& path) { handles.printers->useFile(path); };
   gui::RIZ770 window(app, *handles.windowUi, hooks);
-  handles.qtUi->setParentWindow(&window);
+  if (handles.qtUi) handles.qtUi->setParentWindow(&window);
   QObject::connect(&window, &gui::RIZ770::programEnded, qApp,
                    [](int status) { QCoreApplication::exit(status); });
   window.show();
+  if (!options.screenshots.empty()) return saveScreenshots(app, window, options.screenshots) ? 0 : 3;
   const int status = QApplication::exec();
-  handles.qtUi->setParentWindow(nullptr);
+  if (handles.qtUi) handles.qtUi->setParentWindow(nullptr);
   return window.endStatus().value_or(status);
 }
 
@@ -103,6 +128,9 @@ int main(int argc, char** argv) {
   cli.add_option("--registry", options.registry,
                  "INI file standing for the current user's registry (default: "
                  "$XDG_CONFIG_HOME/zorir770/registry.ini)");
+  cli.add_option("--screenshots", options.screenshots,
+                 "save pictures of the window and of the calendar into this folder, then end "
+                 "(scripts/screenshots uses it)");
   try {
     cli.parse(argc, argv);
   } catch (const CLI::ParseError& e) {
@@ -111,7 +139,7 @@ int main(int argc, char** argv) {
   try {
     Handles handles;
     App app(makeServices(options, handles));
-    return runProgram(app, handles);
+    return runProgram(app, handles, options);
   } catch (const AnotherInstance&) {
     return 0;  // a second window on this installation ends without a word
   } catch (const ProgramEnd& end) {
