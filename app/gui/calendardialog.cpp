@@ -1,5 +1,6 @@
 #include "calendardialog.h"
 
+
 #include <QComboBox>
 #include <QFontDatabase>
 #include <QGuiApplication>
@@ -11,6 +12,7 @@
 #include <functional>
 
 #include "platform/ui.h"
+#include "qttext.h"
 
 namespace zr::gui {
 
@@ -52,9 +54,6 @@ constexpr Place kLabel2{1550, kBottomRow, 3450, kLineHeight};
 constexpr Place kCommand1{5170, kBottomRow - 60, 1500, 420};
 constexpr double kSlotPoints = 10;
 
-QString qt(const std::string& cp1252) { return QString::fromStdString(platform::toUtf8(cp1252)); }
-
-QColor colour(Rgb c) { return QColor(c.r, c.g, c.b); }
 
 // The slots' face, or its metric twin where the system lacks it.
 QFont slotFont() {
@@ -68,8 +67,8 @@ QFont slotFont() {
 
 void paint(QLabel* label, Rgb back, Rgb fore) {
   QPalette p = label->palette();
-  p.setColor(QPalette::Window, colour(back));
-  p.setColor(QPalette::WindowText, colour(fore));
+  p.setColor(QPalette::Window, qtColor(back));
+  p.setColor(QPalette::WindowText, qtColor(fore));
   label->setPalette(p);
 }
 
@@ -101,16 +100,16 @@ void CalendarDialog::buildLists() {
     combo->setEditable(true);  // a typed month or year reaches the model, not the list
     combo->setInsertPolicy(QComboBox::NoInsert);
     combo->setMaxVisibleItems(12);
-    for (const std::string& item : items) combo->addItem(qt(item));
+    for (const std::string& item : items) combo->addItem(qtText(item));
   };
   fill(combo1_, model_.Combo1List);
   fill(combo2_, model_.Combo2List);
   const auto bind = [this](QComboBox* combo, std::string& text, void (FrmCalendario770::*click)()) {
     connect(combo, &QComboBox::editTextChanged, this, [this, &text](const QString& typed) {
-      if (!syncing_) text = platform::fromUtf8(typed.toStdString());
+      if (!syncing_) text = modelText(typed);
     });
     connect(combo, &QComboBox::activated, this, [this, combo, &text, click](int index) {
-      text = platform::fromUtf8(combo->itemText(index).toStdString());
+      text = modelText(combo->itemText(index));
       (model_.*click)();
       refresh();
     });
@@ -198,7 +197,7 @@ void CalendarDialog::showEvent(QShowEvent* event) {
 
 void CalendarDialog::showLists() {
   const auto show = [](QComboBox* combo, const std::string& text) {
-    const QString wanted = qt(text);
+    const QString wanted = qtText(text);
     if (combo->currentText() == wanted) return;
     const int index = combo->findText(wanted, Qt::MatchExactly);
     if (index >= 0)
@@ -212,22 +211,22 @@ void CalendarDialog::showLists() {
 
 void CalendarDialog::refresh() {
   syncing_ = true;
-  setWindowTitle(qt(model_.caption));
+  setWindowTitle(qtText(model_.caption));
   showLists();
   for (int i = 1; i <= FrmCalendario770::kSlots; ++i) {
     const DaySlot& s = model_.slot(i);
     const auto k = static_cast<std::size_t>(i - 1);
-    des_[k]->setText(qt(s.LabDESGG));
-    num_[k]->setText(qt(s.LabNUMGG));
+    des_[k]->setText(qtText(s.LabDESGG));
+    num_[k]->setText(qtText(s.LabNUMGG));
     paint(des_[k], s.desBack, s.fore);
     paint(num_[k], s.numBack, s.fore);
     des_[k]->setVisible(s.visible);
     num_[k]->setVisible(s.visible);
   }
-  label1_->setText(qt(model_.Label1));
-  label2_->setText(qt(model_.Label2));
-  label3_->setText(qt(model_.Label3));
-  command1_->setText(qt(model_.Command1));
+  label1_->setText(qtText(model_.Label1));
+  label2_->setText(qtText(model_.Label2));
+  label3_->setText(qtText(model_.Label3));
+  command1_->setText(qtText(model_.Command1));
   syncing_ = false;
   if (model_.closeRequested()) done(model_.dayChosen() ? Accepted : Rejected);
 }

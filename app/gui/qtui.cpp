@@ -4,6 +4,8 @@
 #include <QGuiApplication>
 #include <QMessageBox>
 
+#include "qttext.h"
+
 namespace zr::gui {
 namespace {
 
@@ -44,7 +46,7 @@ QMessageBox::StandardButton showBox(QWidget* parent, std::string_view text,
                                     std::string_view title, platform::Buttons buttons,
                                     platform::Icon icon, bool busy) {
   const bool yesNo = buttons == platform::Buttons::YesNo;
-  QMessageBox box(qtIcon(icon), QString::fromStdString(platform::toUtf8(title)),
+  QMessageBox box(qtIcon(icon), qtText(title),
                   messageText(text), yesNo ? QMessageBox::Yes | QMessageBox::No : QMessageBox::Ok,
                   parent);
   box.setTextFormat(Qt::PlainText);
@@ -67,7 +69,7 @@ QString messageText(std::string_view cp1252) {
     lines += '\n';
     if (i + 1 < cp1252.size() && cp1252[i + 1] == '\n') ++i;
   }
-  return QString::fromStdString(platform::toUtf8(lines));
+  return qtText(lines);
 }
 
 void QtUi::message(std::string_view text, std::string_view title, platform::Icon icon) {
