@@ -5,18 +5,14 @@
 
 #include "commands.h"
 #include "frontend.h"
+#include "installationoptions.h"
 
 int main(int argc, char** argv) {
   using namespace zr::cli;
   CLI::App cli{"Exports the payroll installation's data for the withholding agent's return."};
   cli.name("zorir770");
   GlobalOptions global;
-  cli.add_option("--root", global.root,
-                 "folder that stands for drive C: (default: $ZORIR770_ROOT, else "
-                 "$XDG_DATA_HOME/zorir770/c)");
-  cli.add_option("--registry", global.registry,
-                 "INI file standing for the current user's registry (default: "
-                 "$XDG_CONFIG_HOME/zorir770/registry.ini)");
+  addInstallationOptions(cli, global.root, global.registry);
   cli.add_flag("--yes", global.yes, "answer Yes to every question (otherwise the safe answer)");
   cli.require_subcommand(1);
 

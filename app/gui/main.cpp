@@ -9,6 +9,7 @@
 
 #include "calendardialog.h"
 #include "guiprinters.h"
+#include "installationoptions.h"
 #include "platform/errors.h"
 #include "qtui.h"
 #include "riz770.h"
@@ -122,12 +123,7 @@ int main(int argc, char** argv) {
       "withholding agent's return."};
   cli.name("zorir77024");
   Options options;
-  cli.add_option("--root", options.root,
-                 "folder that stands for drive C: (default: $ZORIR770_ROOT, else "
-                 "$XDG_DATA_HOME/zorir770/c)");
-  cli.add_option("--registry", options.registry,
-                 "INI file standing for the current user's registry (default: "
-                 "$XDG_CONFIG_HOME/zorir770/registry.ini)");
+  zr::cli::addInstallationOptions(cli, options.root, options.registry);
   cli.add_option("--screenshots", options.screenshots,
                  "save pictures of the window and of the calendar into this folder, then end "
                  "(scripts/screenshots uses it)");
