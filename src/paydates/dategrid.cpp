@@ -97,7 +97,9 @@ MaskedKey maskKey(std::string_view text, int caret, int keyAscii) {
   const auto pos = static_cast<std::size_t>(p);
   r.text = r.text.substr(0, pos) + static_cast<char>(digit) +
            (pos + 1 < r.text.size() ? r.text.substr(pos + 1) : std::string());
-  r.caret = caretAfter(p);
+  // A text shorter than the mask has no separator to step over: the caret stops at its end,
+  // as a text box's does.
+  r.caret = std::min(caretAfter(p), static_cast<int>(r.text.size()));
   return r;
 }
 

@@ -38,7 +38,7 @@ struct MaskedKey {
 // MASCHERADATA's rule for one key code typed at `caret` into `text`. A digit at a caret on a
 // separator or past the last position (caret >= 10) is ignored, so the text never grows past
 // ten characters. Whenever the text is replaced the caret goes back to the start, as a text
-// box's does, before a digit moves it on.
+// box's does, before a digit moves it on; a digit never leaves it beyond the text's end.
 MaskedKey maskKey(std::string_view text, int caret, int keyAscii);
 
 // MASCHERADATA: box `index` takes maskKey's text and caret; a refused key beeps.

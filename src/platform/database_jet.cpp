@@ -22,6 +22,7 @@
 #include "platform/database_sqlite.h"
 #include "platform/errors.h"
 #include "platform/files.h"
+#include "platform/jetstream.h"
 #include "platform/numtext.h"
 #include "platform/ui.h"
 
@@ -33,17 +34,10 @@ namespace {
 
 constexpr std::size_t kJetVersionOffset = 0x14;
 constexpr std::size_t kReadChunk = 1 << 20;
+constexpr double kFirstDay = -693593, kLastDay = 2958465;  // 01/01/0001 and 31/12/9999
 
 std::string twoDigits(long v) {
   return std::string(1, static_cast<char>('0' + v / 10 % 10)) + static_cast<char>('0' + v % 10);
-}
-
-// A damaged file, or a reader that did not deliver it whole: Jet's own number, naming the
-// file and what failed.
-[[noreturn]] void corrupt(const std::string& path, const std::string& reason) {
-  throw RuntimeError(3049, "Cannot open database '" + path +
-                               "'. It may not be a database, or the file may be corrupt (" +
-                               reason + ")");
 }
 
 std::string upperAscii(std::string_view s) { return sqlitedb::upper(s); }
@@ -112,36 +106,9 @@ class ReaderRun {
   // Runs the reader; `onFrame` sees each frame after the header, End excluded. Returns the
   // count the End frame declares.
   std::int64_t run(int fd, const std::vector<std::string>& args,
-                   const std::function<void(const fr::Splitter::Frame&)>& onFrame) {
-    fr::Splitter splitter;
-    bool header = false, ended = false;
-    std::int64_t declared = 0;
-    std::string error;
-    const auto take = [&](std::string_view bytes) {
-      splitter.feed(bytes);
-      while (auto f = splitter.next()) {
-        fr::Reader in(f->payload);
-        if (ended) throw fr::Malformed("a frame after the end");
-        if (f->tag == fr::Tag::Error) {
-          error = std::string(in.str());
-          continue;
-        }
-        if (!header) {
-          if (f->tag != fr::Tag::Header) throw fr::Malformed("no header");
-          if (in.u32() != fr::kVersion) throw fr::Malformed("another version of the stream");
-          const int jet = in.u8();
-          if (jet != 3 && jet != 4) throw fr::Malformed("Jet version " + std::to_string(jet));
-          header = true;
-          continue;
-        }
-        if (f->tag == fr::Tag::End) {
-          declared = in.i64();
-          ended = true;
-          continue;
-        }
-        onFrame(*f);
-      }
-    };
+                   const StreamCheck::OnFrame& onFrame) {
+    StreamCheck check(onFrame);
+    const auto take = [&](std::string_view bytes) { check.feed(bytes); };
     ChildEnd end;
     try {
       end = runChild(reader_, args, fd, {options_.timeLimit, options_.memoryLimit}, take);
@@ -157,12 +124,10 @@ class ReaderRun {
                          std::to_string(options_.timeLimit.count() / 1000.0).substr(0, 4) + " s" + out);
     if (end.how == ChildEnd::How::Signalled)
       corrupt(path_, what_ + ": the reader was stopped by signal " + std::to_string(end.code) + out);
-    if (!error.empty()) corrupt(path_, what_ + ": " + error);
+    if (!check.error().empty()) corrupt(path_, what_ + ": " + check.error());
     if (end.code != 0)
       corrupt(path_, what_ + ": the reader ended with status " + std::to_string(end.code) + out);
-    if (!ended || splitter.pending() != 0)
-      corrupt(path_, what_ + ": the reader's stream ends early");
-    return declared;
+    return check.declared(path_, what_);
   }
 
  private:
@@ -171,31 +136,6 @@ class ReaderRun {
   const std::string& path_;
   std::string what_;
 };
-
-// Runs SQL on the in-memory database, naming the table when it fails.
-void execute(sqlite3* db, const std::string& sql, const std::string& path, const std::string& what) {
-  char* message = nullptr;
-  if (sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &message) != SQLITE_OK) {
-    std::string reason = message ? message : "unknown";
-    sqlite3_free(message);
-    corrupt(path, what + ": " + reason);
-  }
-}
-
-void bindValue(sqlite3_stmt* s, int i, const Value& v) {
-  if (v.isNull()) {
-    sqlite3_bind_null(s, i);
-  } else if (v.isText()) {
-    const std::string t = v.asText();
-    sqlite3_bind_text(s, i, t.data(), static_cast<int>(t.size()), SQLITE_TRANSIENT);
-  } else {
-    const double n = v.asNumber();
-    if (std::trunc(n) == n && std::fabs(n) < 9.0e15)
-      sqlite3_bind_int64(s, i, static_cast<sqlite3_int64>(n));
-    else
-      sqlite3_bind_double(s, i, n);
-  }
-}
 
 // What a Jet database keeps: the sealed copy, the catalogue and the tables loaded so far.
 class JetSource {
@@ -247,84 +187,17 @@ class JetSource {
 
   void loadTable(sqlite3* db, const std::string& table) {
     const std::string what = "table " + table;
-    std::vector<ColumnDef> columns;
-    std::vector<IndexDef> indexes;
-    std::int64_t expected = -1, rows = 0;
-    sqlite3_stmt* insert = nullptr;
     execute(db, "SAVEPOINT load", path_, what);
     try {
+      TableFrames frames(db, table, path_);
       ReaderRun run(options_, reader_, path_, what);
-      const std::int64_t declared = run.run(file_->fd(), {"table", fdPath(), table}, [&](const auto& f) {
-        fr::Reader in(f.payload);
-        switch (f.tag) {
-          case fr::Tag::Column:
-            if (expected >= 0) throw fr::Malformed("a column after the rows began");
-            columns.push_back({std::string(in.str()), static_cast<fr::ColumnType>(in.u8())});
-            break;
-          case fr::Tag::Index: {
-            IndexDef d{std::string(in.str()), in.u8(), {}};
-            const std::uint32_t n = in.u32();
-            for (std::uint32_t k = 0; k < n; ++k) {
-              IndexKey key{in.u32(), false};
-              key.descending = in.u8() != 0;
-              d.keys.push_back(key);
-            }
-            indexes.push_back(std::move(d));
-            break;
-          }
-          case fr::Tag::RowCount:
-            expected = in.i64();
-            if (columns.empty()) throw fr::Malformed("a table without columns");
-            execute(db, createTableSql(table, columns), path_, what);
-            if (sqlite3_prepare_v2(db, insertSql(table, columns.size()).c_str(), -1, &insert,
-                                   nullptr) != SQLITE_OK)
-              throw fr::Malformed(sqlite3_errmsg(db));
-            break;
-          case fr::Tag::Row: {
-            if (!insert) throw fr::Malformed("a row before the row count");
-            for (std::size_t i = 0; i < columns.size(); ++i)
-              bindValue(insert, static_cast<int>(i + 1), readValue(in));
-            if (!in.done()) throw fr::Malformed("a row with more values than columns");
-            const int rc = sqlite3_step(insert);
-            sqlite3_reset(insert);
-            if (rc != SQLITE_DONE) throw fr::Malformed(sqlite3_errmsg(db));
-            ++rows;
-            break;
-          }
-          default:
-            throw fr::Malformed("a frame out of place in a table");
-        }
-      });
-      sqlite3_finalize(insert);
-      insert = nullptr;
-      if (expected < 0) corrupt(path_, what + ": the reader sent no row count");
-      if (declared != rows) corrupt(path_, what + ": the reader's count does not match its rows");
-      if (rows < expected)
-        corrupt(path_, what + ": " + std::to_string(rows) + " of its " + std::to_string(expected) +
-                           " rows could be read");
-      // More rows than the table records would be rows read twice: amounts summed twice.
-      if (rows > expected)
-        corrupt(path_, what + ": " + std::to_string(rows) + " rows read where the table records " +
-                           std::to_string(expected) + " (compacting the database repairs its count)");
-      std::vector<std::string> keys;
-      try {
-        keys = createIndexSql(table, columns, indexes);
-      } catch (const std::invalid_argument& e) {
-        corrupt(path_, what + ": " + e.what());
-      }
-      for (const std::string& sql : keys) execute(db, sql, path_, what);
+      frames.finish(run.run(file_->fd(), {"table", fdPath(), table},
+                            [&](const fr::Splitter::Frame& f) { frames.take(f); }));
       execute(db, "RELEASE load", path_, what);
     } catch (...) {
-      sqlite3_finalize(insert);
       sqlite3_exec(db, "ROLLBACK TO load; RELEASE load", nullptr, nullptr, nullptr);
       throw;
     }
-  }
-
-  static std::string insertSql(const std::string& table, std::size_t n) {
-    std::string sql = "INSERT INTO " + sqlitedb::quoted(table) + " VALUES (";
-    for (std::size_t i = 0; i < n; ++i) sql += i ? ", ?" : "?";
-    return sql + ")";
   }
 
   Files& files_;
@@ -341,6 +214,9 @@ class JetSource {
 
 std::string dateText(double days) {
   using namespace std::chrono;
+  // Years 1 to 9999, what a date value can hold; anything else (a NaN, 1e154) would be no date
+  // at all, and converting it to a day count is undefined.
+  if (!(days > kFirstDay - 1 && days < kLastDay + 1)) throw fr::Malformed("a date out of range");
   double whole = std::trunc(days);
   long seconds = std::lround(std::fabs(days - whole) * 86400.0);
   if (seconds >= 86400) {  // a time that rounds up to midnight is the next day's

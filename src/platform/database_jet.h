@@ -14,7 +14,8 @@
 namespace zr::platform::jet {
 
 // A Jet date (days since 30 December 1899, the fraction the time of day) as the run time shows
-// it under Italian settings: "dd/mm/yyyy", with " hh:mm:ss" when there is a time of day.
+// it under Italian settings: "dd/mm/yyyy", with " hh:mm:ss" when there is a time of day. A value
+// outside years 1 to 9999 (or not a number) is jetframes::Malformed: no file holds such a date.
 std::string dateText(double days);
 
 // One value of a Row frame, read from `in`, as the program sees it (text in CP1252).

@@ -73,6 +73,10 @@ TEST_F(GridTest, MaskOverKeySequences) {
       {"16/02/20231",11, "5",        "16/02/20231", 11, 0},
       // a short text grows to ten characters and no further
       {"1/2/2023",    8, "567",      "1/2/202357", 9, 0},
+      // a text shorter than the mask (a program's): the caret stops at its end, never past it
+      {"3",           0, "01",       "01",         2, 0},
+      {"3",           0, "015",      "01",         2, 0},
+      {"1/2",         0, "1205",     "12205",      5, 0},
   };
   // clang-format on
   for (const Case& c : cases) {

@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 
 #include <chrono>
+#include <cmath>
 #include <fstream>
 #include <functional>
 
@@ -378,6 +379,10 @@ TEST(JetValues, DatesAsTheRunTimeShowsThem) {
       {2958465, "31/12/9999"},
   };
   for (const auto& c : cases) EXPECT_EQ(jet::dateText(c.days), c.text) << c.days;
+  // A stream's date that no file can hold is refused, not turned into a day count.
+  for (double bad : {-693594.0, 2958466.0, 2.68125e154, -1e300, std::nan(""), HUGE_VAL})
+    EXPECT_THROW(jet::dateText(bad), platform::jetframes::Malformed) << bad;
+  EXPECT_EQ(jet::dateText(2958465.75), "31/12/9999 18:00:00");
 }
 
 }  // namespace

@@ -12,6 +12,23 @@ namespace {
 
 namespace fs = std::filesystem;
 
+// An empty word where a command or a positional may stand made the parser loop for ever; it is
+// a usage error, while an empty option value ("--root ''", the default) stays one.
+TEST(CliWords, AnEmptyWordIsAUsageErrorUnlessAnOptionsValue) {
+  TempDir dir;
+  const std::vector<std::vector<std::string>> refused = {
+      {"export", "", "--x"}, {"list", "erario", "", "--all"}, {"verify", "", "-x"}, {"", "--yes"}};
+  for (const auto& args : refused) {
+    const CliRun r = runCli(dir.path(), args, 20);
+    EXPECT_EQ(r.status, 2) << args[0] << " " << r.err;
+    EXPECT_TRUE(r.saidInErr("is empty, and only an option's value may be")) << r.err;
+    EXPECT_EQ(r.out, "");
+  }
+  const CliRun help = runCli(dir.path(), {"--root", "", "--registry", "", "--help"}, 20);
+  EXPECT_EQ(help.status, 0) << help.err;
+  EXPECT_NE(help.out.find("--registry"), std::string::npos) << help.out;
+}
+
 TEST_F(CliTest, CompaniesPrintsTheListInUtf8AndEndsThroughTheExit) {
   demo::SkeletonOptions o;
   o.taskLine = "3 LAVORO";

@@ -26,9 +26,12 @@ inline std::string quoted(const std::string& s) {
 }
 
 // Runs zorir770 with these arguments (each quoted); its output goes through files in `dir`.
-inline CliRun runCli(const std::filesystem::path& dir, const std::vector<std::string>& args) {
+// With `seconds`, a run that lasts longer is killed and its status is 124.
+inline CliRun runCli(const std::filesystem::path& dir, const std::vector<std::string>& args,
+                     int seconds = 0) {
   const std::filesystem::path out = dir / "cli.out", err = dir / "cli.err";
-  std::string cmd = quoted(ZR_CLI_PATH);
+  std::string cmd = (seconds > 0 ? "timeout -k 2 " + std::to_string(seconds) + " " : std::string()) +
+                    quoted(ZR_CLI_PATH);
   for (const auto& a : args) cmd += " " + quoted(a);
   cmd += " </dev/null >" + quoted(out.string()) + " 2>" + quoted(err.string());
   const int raw = std::system(cmd.c_str());
