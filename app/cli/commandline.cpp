@@ -19,7 +19,7 @@ bool takesValue(CLI::App& cli, const std::string& word) {
   apps.push_back(&cli);
   for (CLI::App* app : apps) {
     const CLI::Option* option = app->get_option_no_throw(word);
-    if (option && option->get_type_size_max() > 0) return true;
+    if (option && option->get_items_expected_max() > 0) return true;
   }
   return false;
 }

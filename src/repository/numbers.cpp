@@ -16,6 +16,9 @@ bool isDigit(char c) {
   return c >= '0' && c <= '9';
 }
 
+// Beyond every exponent a double's text can carry (308, and 324 for the smallest).
+constexpr std::size_t kMaxExponent = 400;
+
 }  // namespace
 
 std::string roundedText(double x, int decimals) {
@@ -77,8 +80,11 @@ void NOTAZIONEDECIMALE(std::string& s) {
   // The exponent is the number after the sign (two digits in the run time's texts; a longer
   // one is read whole rather than by its last two characters).
   std::size_t exponent = 0;
-  for (std::size_t i = e + 2; i < s.size() && isDigit(s[i]); ++i)
+  for (std::size_t i = e + 2; i < s.size() && isDigit(s[i]) && exponent <= kMaxExponent; ++i)
     exponent = exponent * 10 + static_cast<std::size_t>(s[i] - '0');
+  // No double is written with a larger one: such a text is no number, and its digits written
+  // out would not fit in memory.
+  if (exponent > kMaxExponent) throw RuntimeError::of(6, "exponent of the number text " + s);
 
   std::string_view mantissa(s.data(), e);
   while (!mantissa.empty() && isSkipped(mantissa.front())) mantissa.remove_prefix(1);

@@ -15,7 +15,8 @@ namespace zr {
 // "1.01". A result that rounds to zero carries no sign.
 std::string ARROTONDA(double x, std::int16_t& d);
 // NOTAZIONEDECIMALE: rewrites a number text of the form mantissa "E+"/"E-" exponent without
-// exponent ("1.5E-05" becomes "0.0000150"); other texts are left as they are.
+// exponent ("1.5E-05" becomes "0.0000150"); other texts are left as they are. An exponent
+// above 400, which no double's text carries, is RuntimeError 6 (overflow).
 void NOTAZIONEDECIMALE(std::string& s);
 // x rounded half away from zero to `decimals` (>= 0) decimals on its shortest decimal text:
 // "[-]I.F" with exactly `decimals` digits after the point (no point when 0), "-" only before a

@@ -132,6 +132,20 @@ TEST(Numbers, NotazioneDecimaleRewritesExponentForms) {
     if (const auto comma = pointed.find(','); comma != std::string::npos) pointed[comma] = '.';
     EXPECT_DOUBLE_EQ(platform::valNumber(s), platform::valNumber(pointed)) << c.in;
   }
+  // An exponent no double carries is an overflow, not billions of zeros written out.
+  std::string edge = "1E-400";
+  NOTAZIONEDECIMALE(edge);
+  EXPECT_EQ(edge, "0." + std::string(399, '0') + "10");
+  for (std::string huge : {"1E-401", "1.5E-99999999999", "2E+4000000000", "-1E+18446744073709551617"}) {
+    const std::string given = huge;
+    try {
+      NOTAZIONEDECIMALE(huge);
+      ADD_FAILURE() << given << " became " << huge.size() << " characters";
+    } catch (const RuntimeError& e) {
+      EXPECT_EQ(e.number(), 6) << given;
+      EXPECT_EQ(huge, given);
+    }
+  }
 }
 
 // Whole cents take a quicker road to the same text as the picture: checked against it on

@@ -176,14 +176,16 @@ TEST_F(RepositoryTest, StoresAndReadsBack) {
 // the ring.
 TEST_F(RepositoryTest, FailuresEndTheProgram) {
   catalogue("40");
-  std::string v = "1";
+  std::string v = "1", noNumber = "1E-99999999999";
   const std::tuple<std::function<void()>, std::string, const char*> cases[] = {
       {[&] { r.STRCOSTANTE("XXXX$,00001,05,A,0,X001"); }, "ERRORE REPOSITORY - STRCOSTANTE", ""},
       {[&] { r.RepoW("ditx$,00001,05,A,0,T001", v); }, "ERRORE REPOSITORY - STRCOSTANTE", ""},
       {[&] { r.STRCOSTANTE("DI2X$,00340,05,A,1,I110", 100); }, "Errore 6 ", "RepoR"},
       {[&] { r.STRCOSTANTE(desc::erarioCode, -2); }, "Errore 5 ", "RepoR"},
       {[&] { r.RepoW(desc::erarioDebit, v, 1000); }, "Errore 6 ", "RepoW"},
-      {[&] { r.RepoW(desc::A736, v); }, "Errore 5 ", "RepoW"}};
+      {[&] { r.RepoW(desc::A736, v); }, "Errore 5 ", "RepoW"},
+      // an exponent no number has: an overflow, not its digits written out
+      {[&] { r.RepoW("F24X$,00010,05,N,0,A005", noNumber); }, "Errore 6 ", "RepoW"}};
   for (const auto& [call, text, mark] : cases) {
     SCOPED_TRACE(text + mark);
     ASSERT_EQ(lib_.FAIOPEN(1), 40);

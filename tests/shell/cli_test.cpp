@@ -17,7 +17,9 @@ namespace fs = std::filesystem;
 TEST(CliWords, AnEmptyWordIsAUsageErrorUnlessAnOptionsValue) {
   TempDir dir;
   const std::vector<std::vector<std::string>> refused = {
-      {"export", "", "--x"}, {"list", "erario", "", "--all"}, {"verify", "", "-x"}, {"", "--yes"}};
+      {"export", "", "--x"},          {"list", "erario", "", "--all"},
+      {"verify", "", "-x"},           {"", "--yes"},
+      {"verify", "--all", "", "--x"}, {"--yes", "", "export", "--all"}};
   for (const auto& args : refused) {
     const CliRun r = runCli(dir.path(), args, 20);
     EXPECT_EQ(r.status, 2) << args[0] << " " << r.err;
