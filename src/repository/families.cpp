@@ -24,7 +24,12 @@ std::int64_t fieldNumber(std::string_view d, std::size_t pos, std::size_t len) {
     v = v * 10 + (c - '0');
   }
   if (digits) return v;
-  return static_cast<std::int64_t>(std::nearbyint(platform::valNumber(part)));
+  // "3E51x" reads as a number no count holds: far beyond every record, either way, is enough.
+  constexpr double kFar = 1e15;
+  const double n = std::nearbyint(platform::valNumber(part));
+  if (!(n > -kFar)) return static_cast<std::int64_t>(-kFar);
+  if (n > kFar) return static_cast<std::int64_t>(kFar);
+  return static_cast<std::int64_t>(n);
 }
 
 bool startMatches(const GroupRule& r, std::int64_t s) {

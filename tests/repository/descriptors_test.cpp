@@ -118,6 +118,9 @@ TEST(Descriptors, FamiliesAndFieldsAreReadByPosition) {
       {"DITX$,00001,10,0,0,T999", Family::DITX, 1, 10, '0', 0, false},
       {"DITX$,0004", Family::DITX, 4, 0, ' ', 0, false},  // reads what it reaches
       {"", Family::Count, 0, 0, ' ', 0, false},
+      // a start no count holds ("3E51x" read leniently) stays far beyond every record
+      {"DITX$,3E51x,03,A,0,T001", Family::DITX, 1000000000000000, 3, 'A', 0, false},
+      {"DITX$,-9E99,03,A,0,T001", Family::DITX, -1000000000000000, 3, 'A', 0, false},
   };
   // clang-format on
   for (const auto& c : cases) {
