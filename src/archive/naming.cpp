@@ -30,9 +30,14 @@ struct CatalogueRecord {
 CatalogueRecord readCatalogue(platform::Files& files, const std::string& folder, double n) {
   std::array<char, kCatalogueRecord> record;
   record.fill(' ');  // a record past the end of the catalogue reads as blanks
-  files.open(inst::inArchives(folder, inst::kCatalogueFile), platform::OpenMode::Read)
-      ->readAt((static_cast<std::uint64_t>(n) - 1) * kCatalogueRecord, record.data(),
-               record.size());
+  auto catalogue =
+      files.open(inst::inArchives(folder, inst::kCatalogueFile), platform::OpenMode::Read);
+  const std::size_t got =
+      platform::readFully(*catalogue, (static_cast<std::uint64_t>(n) - 1) * kCatalogueRecord,
+                          record.data(), record.size());
+  // A catalogue cut inside a record's pattern or length holds no usable record there: a cut
+  // length ("99" of "9940") would open the archive with records of the wrong size.
+  if (got > 0 && got < inst::kCatalogueLengthStart + inst::kCatalogueLengthChars) return {};
   const std::string_view bytes(record.data(), record.size());
   return {
       rightTrimmed(bytes.substr(inst::kCataloguePatternStart, inst::kCataloguePatternChars)),

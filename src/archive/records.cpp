@@ -45,7 +45,7 @@ int ArchiveLib::LEGGIREC(double n, double r) {
     platform::File& file = fileOf(n);
     const std::uint64_t offset = recordOffset(r, length);
     ++recordsRead_;
-    return file.readAt(offset, buffer.data(), length) < length ? 1 : 0;
+    return platform::readFully(file, offset, buffer.data(), length) < length ? 1 : 0;
   });
 }
 
@@ -92,7 +92,7 @@ int ArchiveLib::readRecordPart(double n, double r, std::size_t pos, std::string&
     platform::File& file = fileOf(n);
     const PartPlace place = partPlace(file, r, buffer_[s].size(), pos, part.size());
     if (!place.inFile) return 1;
-    return file.readAt(place.offset, part.data(), part.size()) < part.size() ? 1 : 0;
+    return platform::readFully(file, place.offset, part.data(), part.size()) < part.size() ? 1 : 0;
   });
 }
 
@@ -104,7 +104,22 @@ void ArchiveLib::writeRecordPart(double n, double r, std::size_t pos, std::strin
     platform::File& file = fileOf(n);
     const PartPlace place = partPlace(file, r, buffer_[s].size(), pos, part.size());
     if (!place.inFile) throw RuntimeError::of(63);
-    file.writeAt(place.offset, part);
+    // A write that fails may have put part of the bytes (a short write, a full disk): the
+    // previous bytes go back, so the field is whole, old or new, never a mix of the two.
+    std::string previous(part.size(), ' ');
+    if (platform::readFully(file, place.offset, previous.data(), previous.size()) != part.size())
+      throw RuntimeError::of(63);
+    try {
+      file.writeAt(place.offset, part);
+    } catch (const RuntimeError&) {
+      try {
+        file.writeAt(place.offset, previous);
+      } catch (const RuntimeError& again) {
+        throw RuntimeError(again.number(), again.description() +
+                                               " (the field could not be put back as it was)");
+      }
+      throw;
+    }
   });
 }
 

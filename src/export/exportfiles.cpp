@@ -42,7 +42,7 @@ void ExportFile::flush() {
 bool ExportFile::readRecord(double n, std::string& out) {
   flush();
   out.assign(length_, '\0');
-  const std::size_t got = file_->readAt(offsetOf(n), out.data(), length_);
+  const std::size_t got = platform::readFully(*file_, offsetOf(n), out.data(), length_);
   if (got == 0) return false;
   out.resize(got);
   out.resize(length_, ' ');
@@ -52,7 +52,7 @@ bool ExportFile::readRecord(double n, std::string& out) {
 std::size_t ExportFile::readRecords(double first, std::size_t count, std::string& out) {
   flush();
   out.assign(count * length_, '\0');
-  const std::size_t got = file_->readAt(offsetOf(first), out.data(), out.size());
+  const std::size_t got = platform::readFully(*file_, offsetOf(first), out.data(), out.size());
   const std::size_t records = (got + length_ - 1) / length_;
   out.resize(got);
   out.resize(records * length_, ' ');
@@ -74,7 +74,7 @@ ExportFiles::~ExportFiles() {
     // A record left in place needs its temporaries and backups: recovery completes it.
     if (e.moved || pending_ || e.tempPath.empty()) continue;
     try {
-      if (files_.exists(e.tempPath)) files_.remove(e.tempPath);
+      files_.remove(e.tempPath);  // a failed look first would leave it behind
     } catch (...) {
       // Nothing to report from here: the previous export file is untouched either way.
     }
@@ -131,8 +131,10 @@ ExportFile& ExportFiles::reopen(std::string_view stem, std::size_t length) {
 }
 
 bool ExportFiles::exists(std::string_view stem) {
-  Entry* e = find(stem);
-  return e && !e->moved && files_.exists(e->tempPath);
+  // The run made its temporary and nothing else removes it: asking the disk could only add a
+  // failed open, read as "not there", and a file written anew over what it held.
+  const Entry* e = find(stem);
+  return e && !e->moved && !e->tempPath.empty();
 }
 
 std::optional<std::uint64_t> ExportFiles::length(std::string_view stem) {
@@ -168,7 +170,9 @@ void ExportFiles::commit(const std::function<void()>& lastStop) {
       forward.moves.push_back({nameOf(e.tempPath), nameOf(e.finalPath)});
     }
     for (Entry& e : entries_) {
-      if (e.moved || !files_.exists(e.finalPath)) continue;
+      // Only a previous file that is not there goes without a copy: one whose open fails now
+      // would otherwise be removed by a roll-back with nothing to put back.
+      if (e.moved || (!files_.exists(e.finalPath) && !files_.fileLength(e.finalPath))) continue;
       e.backupPath = platform::temporaryName(e.finalPath, kBackupKind);
       files_.copy(e.finalPath, e.backupPath);
       e.backedUp = true;

@@ -184,7 +184,10 @@ RunOutcome CMDAVVIO_Click(App& app, std::vector<WrittenFile>* written) {
   const std::string& archives = app.config.PERCORSOARCHIVI;
   const std::string certName = CertificationDb::databaseName(archives);
   const std::string templateName = CertificationDb::templateName(archives);
-  if (app.lib.ESISTEFILE(templateName) && !app.lib.ESISTEFILE(certName))
+  // A database that is there but cannot be opened now is still the bureau's data: only one
+  // that is not there at all is made from the template.
+  if (app.lib.ESISTEFILE(templateName) && !app.lib.ESISTEFILE(certName) &&
+      !app.files().fileLength(certName))
     app.lib.COPIAFILE(templateName, certName);
 
   RunOutcome outcome = RunOutcome::Refused;

@@ -33,6 +33,10 @@ class File {
   virtual const std::string& path() const = 0;
 };
 
+// Reads n bytes at offset, fewer only where the file ends: a read that hands back part of the
+// request (a share, a device) is read on from where it stopped, never taken for the end.
+std::size_t readFully(File& file, std::uint64_t offset, char* buf, std::size_t n);
+
 enum class OpenMode {
   Read,       // shared input; a missing file is error 53
   ReadWrite,  // shared binary access; a missing file is created empty
@@ -86,6 +90,9 @@ class Files {
 class FilesWrapper : public Files {
  public:
   explicit FilesWrapper(Files& target) : target_(target) {}
+  // A wrapper given another wrapper forwards to it: never a copy that bypasses it.
+  FilesWrapper(const FilesWrapper&) = delete;
+  FilesWrapper& operator=(const FilesWrapper&) = delete;
   std::string resolve(std::string_view p) const override { return target_.resolve(p); }
   std::unique_ptr<File> open(std::string_view p, OpenMode m) override { return target_.open(p, m); }
   std::unique_ptr<File> openLocked(std::string_view p) override { return target_.openLocked(p); }

@@ -210,6 +210,16 @@ std::unique_ptr<InstanceLock> HostFiles::acquireInstanceLock(std::string_view pr
   return std::make_unique<HeldLock>(fd);
 }
 
+std::size_t readFully(File& file, std::uint64_t offset, char* buf, std::size_t n) {
+  std::size_t done = 0;
+  while (done < n) {
+    const std::size_t got = file.readAt(offset + done, buf + done, n - done);
+    if (got == 0) break;
+    done += got;
+  }
+  return done;
+}
+
 std::string temporaryName(std::string_view finalPath, std::string_view kind) {
   // A fresh draw for every name: two runs of one process id (a reused id, another machine on a
   // share) still differ.
