@@ -223,7 +223,7 @@ void ScenarioBenchmarks::registerAll() {
       std::string title = "BM_Scenario/" + label(shapes_[size]) + "/" + name;
       for (char& c : title)
         if (c == ' ') c = '_';
-      benchmark::RegisterBenchmark(title, [this, size, name](benchmark::State& state) {
+      benchmark::RegisterBenchmark(title.c_str(), [this, size, name](benchmark::State& state) {
         RunFigures f;
         try {
           for (auto _ : state) {
