@@ -27,6 +27,11 @@ class CountingFiles : public platform::FilesWrapper {
     ++opens_;
     return std::make_unique<CountingFile>(*this, target_.openLocked(p));
   }
+  // The target's own lockable file (the host keeps one open), its reads counted.
+  std::unique_ptr<platform::LockableFile> openLockable(std::string_view p) override {
+    ++opens_;
+    return std::make_unique<CountingLockable>(*this, target_.openLockable(p));
+  }
   void copy(std::string_view from, std::string_view to) override {
     const std::uint64_t n = target_.fileLength(from).value_or(0);
     target_.copy(from, to);
@@ -67,7 +72,8 @@ class CountingFiles : public platform::FilesWrapper {
   class CountingFile : public platform::File {
    public:
     CountingFile(CountingFiles& owner, std::unique_ptr<platform::File> f)
-        : owner_(owner), f_(std::move(f)) {}
+        : owner_(owner), owned_(std::move(f)), f_(owned_.get()) {}
+    CountingFile(CountingFiles& owner, platform::File& f) : owner_(owner), f_(&f) {}
     ~CountingFile() override { owner_.byFile_[f_->path()] += mine_; }
     std::size_t readAt(std::uint64_t o, char* b, std::size_t n) override {
       const std::size_t got = f_->readAt(o, b, n);
@@ -87,8 +93,26 @@ class CountingFiles : public platform::FilesWrapper {
 
    private:
     CountingFiles& owner_;
-    std::unique_ptr<platform::File> f_;
+    std::unique_ptr<platform::File> owned_;
+    platform::File* f_;
     std::uint64_t mine_ = 0;
+  };
+
+  class CountingLockable : public platform::LockableFile {
+   public:
+    CountingLockable(CountingFiles& owner, std::unique_ptr<platform::LockableFile> l)
+        : owner_(owner), l_(std::move(l)) {}
+    platform::File& lock() override {
+      platform::File& f = l_->lock();
+      if (!counted_) counted_ = std::make_unique<CountingFile>(owner_, f);
+      return *counted_;
+    }
+    void unlock() override { l_->unlock(); }
+
+   private:
+    CountingFiles& owner_;
+    std::unique_ptr<platform::LockableFile> l_;
+    std::unique_ptr<CountingFile> counted_;
   };
 
   std::map<std::string, std::uint64_t> byFile_;

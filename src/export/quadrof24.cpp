@@ -99,6 +99,16 @@ std::optional<RowAmounts> tableRow(double a, double b, double c, double p) {
   return RowAmounts{a, b, c, p, 0};
 }
 
+void QuadroWriter::number(std::string& r) {
+  const std::string_view key(r.data(), numberKey_);
+  if (counter_ == 0 || key != previousKey_) {
+    previousKey_.assign(key);
+    counter_ = 0;
+  }
+  ++counter_;
+  progressive4(counter_).copy(r.data() + numberKey_, kNumberWidth);
+}
+
 void QuadroWriter::write(const QuadroRow& row) {
   Repository& repo = app_.repo;
   std::string& r = q_.RIGAQUADRO;
@@ -129,6 +139,7 @@ void QuadroWriter::write(const QuadroRow& row) {
   putAmount(r, 162, 0, fileName_);
   put(r, 177, 14, zeroText);
   if (!withSection_) r.erase(35, 1);
+  if (numberKey_ > 0) number(r);
   out_.writeRecord(q_.NUMRECQUADRO, r);
   q_.NUMRECQUADRO += 1;
 }
@@ -143,7 +154,11 @@ void runQuadroPass(App& app, ExportFiles& files, QuadroState& q, RunPlace& place
   q.NUMRECQUADRO = 1;
   showLabel(app, "Label4", "");
   const std::string fileName = std::string(pass.stem) + std::string(inst::kExportExtension);
-  QuadroWriter writer(app, q, out, fileName, pass.length == inst::kQuadroST.length);
+  // Numbered as written, unless the straightforward paths are asked for: then by a second pass
+  // that reads the whole file back.
+  const bool numberAsWritten = lib.runCaching;
+  QuadroWriter writer(app, q, out, fileName, pass.length == inst::kQuadroST.length,
+                      numberAsWritten ? pass.keyLength : 0);
   walkSelectedCompanies(
       app, CompanyRead::ByCode,
       [&](const SelectedCompany& selected) {
@@ -156,6 +171,7 @@ void runQuadroPass(App& app, ExportFiles& files, QuadroState& q, RunPlace& place
       &place);
   lib.CHIUDIFILE(0);
   files.closeAll();
+  if (numberAsWritten) return;
   place.enterStep(std::string("numerazione ") + fileName);
   NUMERAPROGRESSIVI(files.reopen(pass.stem, pass.length), pass.keyLength);
   files.closeAll();

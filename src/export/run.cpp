@@ -158,6 +158,9 @@ void ACQUISIZIONEDATI770(ExportRun& run) {
 RunOutcome CMDAVVIO_Click(App& app, std::vector<WrittenFile>* written) {
   MainForm& form = app.form;
   if (!checkSelection(app)) return RunOutcome::Refused;
+  // The run's catalogue records, archive handles and index nodes are read once for all its
+  // producers; the next command reads them afresh.
+  ArchiveLib::RunScope kept(app.lib);
 
   // From here a termination request ends the run in order, never half-way through a write.
   platform::HeldInterrupts held(app.interrupts());
