@@ -74,7 +74,9 @@ inline void expectSameProduce(const Produced& plain, const Produced& kept,
   EXPECT_EQ(plain.dialogs, kept.dialogs);
   EXPECT_GT(plain.indexReads, 0);
   EXPECT_LT(kept.indexReads, plain.indexReads);
-  if (reopens) EXPECT_LT(kept.opens, plain.opens);
+  if (reopens) {
+    EXPECT_LT(kept.opens, plain.opens);
+  }
 }
 
 }  // namespace zr::testbed
