@@ -30,6 +30,16 @@ class CountingBuffer : public std::streambuf {
   }
 };
 
+// The App's own forwarder to the caller's Files, the semaphore's kept file included (as the
+// host gives it to the command line), so the counts are those of the real program.
+class Forwarder : public platform::FilesWrapper {
+ public:
+  using FilesWrapper::FilesWrapper;
+  std::unique_ptr<platform::LockableFile> openLockable(std::string_view p) override {
+    return target_.openLockable(p);
+  }
+};
+
 }  // namespace
 
 class BureauApp::CountingPrinters : public platform::PrinterProvider {
@@ -57,7 +67,7 @@ BureauApp::BureauApp(const Bureau& bureau, platform::Files& files) {
   ui_ = ui.get();
   printers_ = printers.get();
   Services s;
-  s.files = std::make_unique<platform::FilesWrapper>(files);
+  s.files = std::make_unique<Forwarder>(files);
   s.ui = std::move(ui);
   s.printers = std::move(printers);
   s.clock = std::make_unique<platform::FixedClock>(std::chrono::year_month_day{
