@@ -19,10 +19,10 @@
 #include "archive/archive.h"
 #include "archive/isam.h"
 #include "export_bench.h"
-#include "scenarios.h"
 #include "platform/clock.h"
 #include "platform/files.h"
 #include "platform/ui.h"
+#include "scenarios.h"
 
 namespace {
 

@@ -137,8 +137,8 @@ void countInProcess(const Bureau& bureau, const Scenario& scenario, RunFigures& 
     }
     app.finishPrinting();
     if (!done)
-      throw std::runtime_error(std::string(scenario.name) + " did not finish:" +
-                               loaded.dialogsText());
+      throw std::runtime_error(std::string(scenario.name) +
+                               " did not finish:" + loaded.dialogsText());
     out.printed = loaded.printedBytes();
   }
   // The load is part of every command of the command line: counted with it.
@@ -205,8 +205,8 @@ void ScenarioBenchmarks::runScenario(std::size_t size, const std::string& name, 
   // Counted first: an export then leaves the previous files that the timed one copies aside,
   // as every export after the first does.
   countInProcess(b, scenario, out);
-  std::vector<std::string> args{ZR_CLI_PATH, "--root", b.root(), "--registry",
-                                b.registryPath(), "--yes"};
+  std::vector<std::string> args{ZR_CLI_PATH,  "--root",         b.root(),
+                                "--registry", b.registryPath(), "--yes"};
   for (const std::string& c : scenario.command) args.push_back(c);
   args.push_back("--all");
   const RunFigures timed = runChild(args);
@@ -223,23 +223,24 @@ void ScenarioBenchmarks::registerAll() {
       std::string title = "BM_Scenario/" + label(shapes_[size]) + "/" + name;
       for (char& c : title)
         if (c == ' ') c = '_';
-      benchmark::RegisterBenchmark(title.c_str(), [this, size, name](benchmark::State& state) {
-        RunFigures f;
-        try {
-          for (auto _ : state) {
-            runScenario(size, name, f);
-            state.SetIterationTime(f.wallSeconds);
-          }
-        } catch (const std::exception& e) {
-          state.SkipWithError(e.what());
-          return;
-        }
-        setCounters(state, f);
-        if (name == "cat")
-          figures_[size].cat = f;
-        else
-          figures_[size].rows.push_back({name, f});
-      })
+      benchmark::RegisterBenchmark(title.c_str(),
+                                   [this, size, name](benchmark::State& state) {
+                                     RunFigures f;
+                                     try {
+                                       for (auto _ : state) {
+                                         runScenario(size, name, f);
+                                         state.SetIterationTime(f.wallSeconds);
+                                       }
+                                     } catch (const std::exception& e) {
+                                       state.SkipWithError(e.what());
+                                       return;
+                                     }
+                                     setCounters(state, f);
+                                     if (name == "cat")
+                                       figures_[size].cat = f;
+                                     else
+                                       figures_[size].rows.push_back({name, f});
+                                   })
           ->Iterations(1)
           ->UseManualTime()
           ->Unit(benchmark::kMillisecond);
@@ -251,27 +252,27 @@ void ScenarioBenchmarks::printTable() const {
   bool any = false;
   for (const SizeFigures& f : figures_) any = any || !f.rows.empty();
   if (!any) return;
-  std::printf("\nPerformance (wall and CPU time and peak memory of zorir770 itself; bytes, calls "
-              "and opens through its Files, load included; t/cat = wall / cat's wall, "
-              "read/input = bytes read / the bureau's input bytes)\n");
+  std::printf(
+      "\nPerformance (wall and CPU time and peak memory of zorir770 itself; bytes, calls "
+      "and opens through its Files, load included; t/cat = wall / cat's wall, "
+      "read/input = bytes read / the bureau's input bytes)\n");
   for (const SizeFigures& f : figures_) {
     if (f.rows.empty()) continue;
     std::printf("\nbureau %s: %zu input files, %.1f MB; cat %.3f s wall, %.3f s CPU\n",
                 label(f.shape).c_str(), f.inputFiles, megabytes(f.inputBytes), f.cat.wallSeconds,
                 f.cat.cpuSeconds);
-    std::printf("%-13s %8s %8s %9s %9s %8s %7s %6s %7s %7s %10s\n", "scenario", "wall s",
-                "cpu s", "read MB", "write MB", "reads", "writes", "opens", "peak MB", "t/cat",
+    std::printf("%-13s %8s %8s %9s %9s %8s %7s %6s %7s %7s %10s\n", "scenario", "wall s", "cpu s",
+                "read MB", "write MB", "reads", "writes", "opens", "peak MB", "t/cat",
                 "read/input");
     for (const ScenarioRow& r : f.rows) {
       const RunFigures& x = r.figures;
-      std::printf("%-13s %8.3f %8.3f %9.1f %9.1f %8llu %7llu %6llu %7.1f %7.2f %10.3f\n",
-                  r.scenario.c_str(), x.wallSeconds, x.cpuSeconds, megabytes(x.bytesRead),
-                  megabytes(x.bytesWritten), static_cast<unsigned long long>(x.reads),
-                  static_cast<unsigned long long>(x.writes),
-                  static_cast<unsigned long long>(x.opens), x.peakMegabytes,
-                  f.cat.wallSeconds > 0 ? x.wallSeconds / f.cat.wallSeconds : 0,
-                  f.inputBytes ? static_cast<double>(x.bytesRead) / static_cast<double>(f.inputBytes)
-                               : 0);
+      std::printf(
+          "%-13s %8.3f %8.3f %9.1f %9.1f %8llu %7llu %6llu %7.1f %7.2f %10.3f\n",
+          r.scenario.c_str(), x.wallSeconds, x.cpuSeconds, megabytes(x.bytesRead),
+          megabytes(x.bytesWritten), static_cast<unsigned long long>(x.reads),
+          static_cast<unsigned long long>(x.writes), static_cast<unsigned long long>(x.opens),
+          x.peakMegabytes, f.cat.wallSeconds > 0 ? x.wallSeconds / f.cat.wallSeconds : 0,
+          f.inputBytes ? static_cast<double>(x.bytesRead) / static_cast<double>(f.inputBytes) : 0);
     }
   }
   // Growth from the smallest bureau measured to the largest: time against data.
@@ -285,12 +286,12 @@ void ScenarioBenchmarks::printTable() const {
   if (small == large) return;
   const double data =
       static_cast<double>(large->inputBytes) / static_cast<double>(small->inputBytes);
-  const double records = static_cast<double>(large->shape.companies) *
-                         large->shape.employees /
+  const double records = static_cast<double>(large->shape.companies) * large->shape.employees /
                          (static_cast<double>(small->shape.companies) * small->shape.employees);
-  std::printf("\ngrowth %s -> %s: data x%.1f (employees x%.1f); time (wall) x, and time "
-              "growth / data growth (1 = linear):\n",
-              label(small->shape).c_str(), label(large->shape).c_str(), data, records);
+  std::printf(
+      "\ngrowth %s -> %s: data x%.1f (employees x%.1f); time (wall) x, and time "
+      "growth / data growth (1 = linear):\n",
+      label(small->shape).c_str(), label(large->shape).c_str(), data, records);
   for (const ScenarioRow& r : large->rows)
     for (const ScenarioRow& s : small->rows) {
       if (s.scenario != r.scenario || s.figures.wallSeconds <= 0) continue;

@@ -18,7 +18,7 @@ namespace zr::bench {
 // What one run cost.
 struct RunFigures {
   double wallSeconds = 0, cpuSeconds = 0;
-  double peakMegabytes = 0;  // the child's maximum resident set
+  double peakMegabytes = 0;                       // the child's maximum resident set
   std::uint64_t bytesRead = 0, bytesWritten = 0;  // through Files (a copy counts both ways)
   std::uint64_t reads = 0, writes = 0, opens = 0;
   std::uint64_t printed = 0;  // the lists' text

@@ -81,7 +81,7 @@ class QuadroWriter {
   QuadroState& q_;
   ExportFile& out_;
   std::string fileName_;
-  bool withSection_;  // ST holds the section at 36; SV is the same record without it
+  bool withSection_;       // ST holds the section at 36; SV is the same record without it
   std::size_t numberKey_;  // 0: "0000", numbered by a pass over the file
   std::string previousKey_;
   std::uint64_t counter_ = 0;

@@ -19,8 +19,8 @@ TEST(KeptReads, ExportsTheSameFilesAsTheStraightforwardPaths) {
     SCOPED_TRACE("run " + std::to_string(run));
     const Produced a = runProducing(plain, false, exportAll);
     const Produced b = runProducing(kept, true, exportAll);
-    for (const char* name : {"FRONTE.V24", "SOSTITUT.V24", "QUADST.V24", "QUADSV.V24",
-                             "Q770ULTE.V24"})
+    for (const char* name :
+         {"FRONTE.V24", "SOSTITUT.V24", "QUADST.V24", "QUADSV.V24", "Q770ULTE.V24"})
       EXPECT_FALSE(a.archives.at(name).empty()) << name;
     expectSameProduce(a, b, true);
   }
@@ -31,8 +31,7 @@ TEST(KeptReads, ExportsTheSameFilesAsTheStraightforwardPaths) {
     app.form.Check3 = 0;
     EXPECT_EQ(CMDAVVIO_Click(app), RunOutcome::Done);
   };
-  expectSameProduce(runProducing(plain, false, narrower), runProducing(kept, true, narrower),
-                    true);
+  expectSameProduce(runProducing(plain, false, narrower), runProducing(kept, true, narrower), true);
 }
 
 }  // namespace

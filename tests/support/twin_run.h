@@ -61,14 +61,13 @@ inline Produced runProducing(Installation& inst, bool kept,
 
 // Both runs gave the same files, document and messages; the kept one read the indexes less
 // and, for a command that reopens archives (the export), opened fewer files.
-inline void expectSameProduce(const Produced& plain, const Produced& kept,
-                              bool reopens = false) {
+inline void expectSameProduce(const Produced& plain, const Produced& kept, bool reopens = false) {
   ASSERT_EQ(plain.archives.size(), kept.archives.size());
   for (const auto& [name, bytes] : plain.archives) {
     auto it = kept.archives.find(name);
     ASSERT_NE(it, kept.archives.end()) << name << " only in the straightforward run";
-    EXPECT_TRUE(bytes == it->second) << name << " differs (" << bytes.size() << " and "
-                                     << it->second.size() << " bytes)";
+    EXPECT_TRUE(bytes == it->second)
+        << name << " differs (" << bytes.size() << " and " << it->second.size() << " bytes)";
   }
   EXPECT_EQ(plain.printed, kept.printed);
   EXPECT_EQ(plain.dialogs, kept.dialogs);
