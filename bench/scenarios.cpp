@@ -183,9 +183,9 @@ Bureau& ScenarioBenchmarks::bureau(std::size_t size) {
     f.inputBytes = b.inputBytes();
     f.inputFiles = b.inputs().size();
     f.buildSeconds = b.built() ? b.summary().buildSeconds : 0;
-    std::fprintf(stderr, "%s in %.1f s, %zu input files, %.1f MB\n",
-                 b.built() ? "built" : "taken from the cache", b.summary().buildSeconds,
-                 f.inputFiles, megabytes(f.inputBytes));
+    std::fprintf(stderr, "%s %.1f s, %zu input files, %.1f MB\n",
+                 b.built() ? "built in" : "taken from the cache, built once in",
+                 b.summary().buildSeconds, f.inputFiles, megabytes(f.inputBytes));
   }
   return *bureaus_[size];
 }
