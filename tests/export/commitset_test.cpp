@@ -326,6 +326,17 @@ TEST(CommitSet, RecoveryCompletesTheRecordInPlaceAndRefusesOneThatNamesOtherFile
        {{"FRONTE.V24", "F-OLD"}, {t1, ""}, {b1, ""}, {"NOTE.TXT.zr770-3-ff.tmp", "KEEP"},
         {"FRONTE.V24.bak", "KEEP"}, {"FRONTE.V24.zr770-x-ab.tmp", "KEEP"}},
        false},
+      // A load or an export killed while it copied a database from its template leaves the
+      // copy's hidden file; copies of anything else are not this program's.
+      {"no record: half-made copies of the databases go",
+       {{".SF242011.MDB.tmp4242-3-0", "HALF"}, {".TRCER24P.MDB.tmp4242-0-0", "HALF"},
+        {".KVDITTE.DAT.tmp4242-1-0", "KEEP"}, {".SF24XXXX.MDB.tmp4242-1-0", "KEEP"},
+        {".SF24201.MDB.tmp4242-1-0", "KEEP"}, {".SF242011.MDB.tmp4242-3", "KEEP"}},
+       "",
+       {{".SF242011.MDB.tmp4242-3-0", ""}, {".TRCER24P.MDB.tmp4242-0-0", ""},
+        {".KVDITTE.DAT.tmp4242-1-0", "KEEP"}, {".SF24XXXX.MDB.tmp4242-1-0", "KEEP"},
+        {".SF24201.MDB.tmp4242-1-0", "KEEP"}, {".SF242011.MDB.tmp4242-3", "KEEP"}},
+       false},
       {"a record renaming a file that is not an export file",
        {{"TRPERARK.TRP", "ARCHIVE"}, {"TRPERARK.TRP.zr770-1-a.tmp", "X"}},
        "ZORIR770 COMMIT 1\r\nAVANTI\r\nTRPERARK.TRP.zr770-1-a.tmp|TRPERARK.TRP\r\nFINE\r\n",
