@@ -7,8 +7,8 @@
 
 #include <map>
 #include <sstream>
-#include <tuple>
 #include <thread>
+#include <tuple>
 
 #include "reliability/crash_bed.h"
 
@@ -181,7 +181,8 @@ TEST_F(Concurrency, ADateUpdateBesideAnotherProgramRewritingF24RecordsLosesNoUpd
     // write it back whole, as the payroll programs do; the last value of each is logged.
     Child other = testing::forkChild([&] {
       auto files = platform::makeHostFiles(inst.dir.str());
-      auto archive = files->open(inst.builder.archivePath("KVF24.DAT"), platform::OpenMode::ReadWrite);
+      auto archive =
+          files->open(inst.builder.archivePath("KVF24.DAT"), platform::OpenMode::ReadWrite);
       std::map<std::size_t, std::string> last;
       long writes = 0;
       for (std::size_t pass = 0; !fs::exists(stop); ++pass) {
@@ -281,14 +282,18 @@ TEST_F(Concurrency, TwoExportsStartedTogetherFromTwoSessionsNeverMixTheirFiles) 
     Verdict v;
     std::vector<const ExportSet*> allowed;
     for (const auto& [e, set, tag] : {std::tuple{ea, &all, "a"}, std::tuple{eb, &one, "b"}}) {
-      if (e.status == 0) allowed.push_back(set);
+      if (e.status == 0)
+        allowed.push_back(set);
       else if (e.status != 1 || !refusedAsBusy(tag))
         v.problem(std::string(tag) + " exit " + std::to_string(e.status) + ": " + err(tag));
     }
-    if (allowed.empty()) v.problem("neither run was done");
-    else checkExportSet(exportSetOf(inst), allowed, v);
-    checkRest(start, testing::pictureOf(inst.dir.path()), [](const std::string&) { return false; },
-              {}, v);
+    if (allowed.empty())
+      v.problem("neither run was done");
+    else
+      checkExportSet(exportSetOf(inst), allowed, v);
+    checkRest(
+        start, testing::pictureOf(inst.dir.path()), [](const std::string&) { return false; }, {},
+        v);
     count(v, "two exports at once");
   }
 
@@ -315,10 +320,11 @@ TEST_F(Concurrency, TwoExportsStartedTogetherFromTwoSessionsNeverMixTheirFiles) 
   if (eb.status != 1 || !refusedAsBusy("b"))
     v.problem("the second run: exit " + std::to_string(eb.status) + ": " + err("b"));
   if (eb.elapsed < 10s) v.problem("the second run did not wait its ten seconds");
-  if (ea.status != 0) v.problem("the first run: exit " + std::to_string(ea.status) + ": " + err("a"));
+  if (ea.status != 0)
+    v.problem("the first run: exit " + std::to_string(ea.status) + ": " + err("a"));
   checkExportSet(exportSetOf(inst), {&all}, v);
-  checkRest(start, testing::pictureOf(inst.dir.path()), [](const std::string&) { return false; }, {},
-            v);
+  checkRest(
+      start, testing::pictureOf(inst.dir.path()), [](const std::string&) { return false; }, {}, v);
   count(v, "an export refused while another holds the installation");
 }
 
@@ -351,7 +357,8 @@ TEST_F(Concurrency, CompaniesAppendedDuringAnExportNeverChangeWhatItWrites) {
     Signal going;
     Child other = testing::forkChild([&] {
       auto files = platform::makeHostFiles(inst.dir.str());
-      auto archive = files->open(inst.builder.archivePath("KVDITTE.DAT"), platform::OpenMode::ReadWrite);
+      auto archive =
+          files->open(inst.builder.archivePath("KVDITTE.DAT"), platform::OpenMode::ReadWrite);
       for (int n = 0; !fs::exists(stop); ++n) {
         {
           const auto lock = takeSemaphore(*files, inst);
@@ -378,8 +385,9 @@ TEST_F(Concurrency, CompaniesAppendedDuringAnExportNeverChangeWhatItWrites) {
       checkExportSet(exportSetOf(inst), {&before}, v);
     else
       v.problem("exit " + std::to_string(e.status) + ": " + err("export"));
-    checkRest(start, testing::pictureOf(inst.dir.path()),
-              [](const std::string& p) { return p.ends_with("/KVDITTE.DAT"); }, {}, v);
+    checkRest(
+        start, testing::pictureOf(inst.dir.path()),
+        [](const std::string& p) { return p.ends_with("/KVDITTE.DAT"); }, {}, v);
     // The program never writes the company archive: what was there, and what the other
     // program appended, is whole.
     const std::string now = readBytes(companies);

@@ -173,7 +173,8 @@ inline std::function<std::unique_ptr<platform::Files>(platform::Files&)> counted
 }
 
 // An export of these companies (all when empty), as `zorir770 --yes export` runs it.
-inline RunOutcome exportRun(Installation& inst, const std::vector<int>& codes, FilesHook hook = {}) {
+inline RunOutcome exportRun(Installation& inst, const std::vector<int>& codes,
+                            FilesHook hook = {}) {
   LoadedApp a(inst, hook ? counted(hook) : nullptr);
   if (codes.empty()) a.selectAll();
   for (int c : codes) a.select({c});
@@ -222,7 +223,9 @@ inline void checkDates(const std::string& old, const std::string& updated, const
   long torn = 0, other = 0;
   for (std::size_t r = 0; r + d.recordLength <= old.size(); r += d.recordLength) {
     const std::size_t at = r + d.at;
-    const auto field = [&](const std::string& s) { return s.compare(at, d.length, now, at, d.length); };
+    const auto field = [&](const std::string& s) {
+      return s.compare(at, d.length, now, at, d.length);
+    };
     if (field(old) != 0 && field(updated) != 0) ++torn;
     if (now.compare(r, d.at, old, r, d.at) != 0 ||
         now.compare(at + d.length, d.recordLength - d.at - d.length, old, at + d.length,

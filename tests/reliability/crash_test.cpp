@@ -61,6 +61,8 @@ std::vector<long> killPoints(const std::vector<Call>& calls, std::size_t budget)
       if (i + 2 <= n) changing.insert(i + 2);
     }
   const auto picked = spread({changing.begin(), changing.end()}, budget * 3 / 4);
+  std::printf("%zu calls change the disk or follow one that does; %zu of them taken\n",
+              changing.size(), picked.size());
   std::set<long> chosen(picked.begin(), picked.end());
   for (std::size_t j = 0; chosen.size() < budget && j < budget; ++j)
     chosen.insert(1 + static_cast<long>(j * static_cast<std::size_t>(n) / budget));
@@ -71,10 +73,10 @@ std::vector<long> killPoints(const std::vector<Call>& calls, std::size_t budget)
 struct Sweep {
   Installation& inst;
   Tree start;
-  std::function<void(FilesHook)> run;                     // in-process, for the forked child
-  std::vector<std::string> cli;                           // the same run on the executable
-  std::function<void(Verdict&)> check;                    // after the fresh start
-  std::function<bool()> finished;                         // the state a whole run leaves
+  std::function<void(FilesHook)> run;   // in-process, for the forked child
+  std::vector<std::string> cli;         // the same run on the executable
+  std::function<void(Verdict&)> check;  // after the fresh start
+  std::function<bool()> finished;       // the state a whole run leaves
   Tally tally;
   int reported = 0;
   int recoveriesKilled = 0;  // first kills after which the recovery was killed too
@@ -106,7 +108,8 @@ struct Sweep {
     for (long k = 1; k <= static_cast<long>(rec.calls.size()); ++k) {
       const Call& c = rec.calls[static_cast<std::size_t>(k - 1)];
       const bool changes = testing::changesDisk(c.op);
-      const bool after = k > 1 && testing::changesDisk(rec.calls[static_cast<std::size_t>(k - 2)].op);
+      const bool after =
+          k > 1 && testing::changesDisk(rec.calls[static_cast<std::size_t>(k - 2)].op);
       if (!changes && !after) continue;
       testing::restore(inst.dir.path(), crashed);
       Child child = testing::forkChild([&] {
@@ -206,18 +209,19 @@ TEST(Crash, AnExportKilledAnywhereLeavesThePreviousSetOrTheNewOneWhole) {
   s.cli = testing::cliOn(inst, {"--yes", "export", "--all"});
   s.check = [&](Verdict& v) {
     checkExportSet(exportSetOf(inst), {&previous, &next}, v);
-    checkRest(s.start, testing::pictureOf(inst.dir.path()),
-              [](const std::string&) { return false; }, {task}, v);
+    checkRest(
+        s.start, testing::pictureOf(inst.dir.path()), [](const std::string&) { return false; },
+        {task}, v);
   };
   s.finished = [&] { return exportSetOf(inst) == next; };
   std::mt19937_64 random(kSeed);
-  s.atCalls(240, 10);
-  s.byTiming(30, random);
+  s.atCalls(200, 8);
+  s.byTiming(25, random);
   printFigures(s.tally);
   EXPECT_EQ(s.tally.survived, s.tally.points);
   EXPECT_EQ(s.tally.lost, 0);
   EXPECT_EQ(s.tally.corrupted, 0);
-  EXPECT_GT(s.tally.points, 250);
+  EXPECT_GT(s.tally.points, 200);
 }
 
 TEST(Crash, ADateUpdateKilledAnywhereLeavesEachDateOldOrUpdatedAndNothingElseChanged) {
@@ -239,18 +243,19 @@ TEST(Crash, ADateUpdateKilledAnywhereLeavesEachDateOldOrUpdatedAndNothingElseCha
   s.check = [&](Verdict& v) {
     checkDates(old, updated, readBytes(f24), fields, v);
     checkExportSet(exportSetOf(inst), {&exported}, v);
-    checkRest(start, testing::pictureOf(inst.dir.path()),
-              [](const std::string& p) { return p.ends_with("/KVF24.DAT"); }, {task}, v);
+    checkRest(
+        start, testing::pictureOf(inst.dir.path()),
+        [](const std::string& p) { return p.ends_with("/KVF24.DAT"); }, {task}, v);
   };
   s.finished = [&] { return readBytes(f24) == updated; };
   std::mt19937_64 random(kSeed + 1);
-  s.atCalls(150, 0);
-  s.byTiming(25, random);
+  s.atCalls(120, 0);
+  s.byTiming(20, random);
   printFigures(s.tally);
   EXPECT_EQ(s.tally.survived, s.tally.points);
   EXPECT_EQ(s.tally.lost, 0);
   EXPECT_EQ(s.tally.corrupted, 0);
-  EXPECT_GT(s.tally.points, 150);
+  EXPECT_GT(s.tally.points, 120);
 }
 
 // A database the load or an export makes by copying its template (a yearly F24 database, the
@@ -279,8 +284,9 @@ TEST(Crash, TheFirstExportOnAFreshInstallationKilledAnywhereLeavesNoHalfMadeFile
   s.check = [&](Verdict& v) {
     checkExportSet(exportSetOf(inst), {&none, &next}, v);
     const Tree now = testing::pictureOf(inst.dir.path());
-    checkRest(start, now, [&](const std::string& p) { return !start.count(p) && copiedDatabase(p); },
-              {task}, v);
+    checkRest(
+        start, now, [&](const std::string& p) { return !start.count(p) && copiedDatabase(p); },
+        {task}, v);
     for (const auto& [path, bytes] : now) {
       if (start.count(path) || !copiedDatabase(path)) continue;
       const bool cert = path.ends_with(inst::certificationDatabaseName());
@@ -291,13 +297,13 @@ TEST(Crash, TheFirstExportOnAFreshInstallationKilledAnywhereLeavesNoHalfMadeFile
   };
   s.finished = [&] { return exportSetOf(inst) == next; };
   std::mt19937_64 random(kSeed + 2);
-  s.atCalls(50, 0);
+  s.atCalls(40, 0);
   s.byTiming(15, random);
   printFigures(s.tally);
   EXPECT_EQ(s.tally.survived, s.tally.points);
   EXPECT_EQ(s.tally.lost, 0);
   EXPECT_EQ(s.tally.corrupted, 0);
-  EXPECT_GT(s.tally.points, 50);
+  EXPECT_GT(s.tally.points, 40);
 }
 
 }  // namespace

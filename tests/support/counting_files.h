@@ -36,11 +36,16 @@ enum class Op {
 };
 
 inline const char* opName(Op op) {
-  static const char* const names[] = {
-      "open",       "open for writing", "create",       "lock",       "exists",
-      "is folder",  "length",           "remove",       "copy",       "rename",
-      "folder sync", "make folders",    "list",         "read lines", "write text",
-      "instance lock", "read",          "write",        "size",       "sync"};
+  static const char* const names[] = {"open",        "open for writing",
+                                      "create",      "lock",
+                                      "exists",      "is folder",
+                                      "length",      "remove",
+                                      "copy",        "rename",
+                                      "folder sync", "make folders",
+                                      "list",        "read lines",
+                                      "write text",  "instance lock",
+                                      "read",        "write",
+                                      "size",        "sync"};
   return names[static_cast<int>(op)];
 }
 
@@ -67,7 +72,8 @@ class CountingFiles : public platform::FilesWrapper {
  public:
   // `n` counts from 1; the hook runs before the call is made.
   using Hook = std::function<void(long n, Op op, std::string_view path)>;
-  CountingFiles(platform::Files& target, Hook hook) : FilesWrapper(target), hook_(std::move(hook)) {}
+  CountingFiles(platform::Files& target, Hook hook)
+      : FilesWrapper(target), hook_(std::move(hook)) {}
 
   long calls() const { return calls_; }
 
@@ -90,7 +96,9 @@ class CountingFiles : public platform::FilesWrapper {
     return note(Op::FileLength, p), target_.fileLength(p);
   }
   void remove(std::string_view p) override { note(Op::Remove, p), target_.remove(p); }
-  void copy(std::string_view f, std::string_view t) override { note(Op::Copy, t), target_.copy(f, t); }
+  void copy(std::string_view f, std::string_view t) override {
+    note(Op::Copy, t), target_.copy(f, t);
+  }
   void rename(std::string_view f, std::string_view t) override {
     note(Op::Rename, t), target_.rename(f, t);
   }
