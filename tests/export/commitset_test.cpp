@@ -18,6 +18,7 @@
 #include "shell/runfailure.h"
 #include "support/fault_files.h"
 #include "support/hook_files.h"
+#include "support/processes.h"
 
 namespace zr::exporttest {
 namespace {
@@ -72,19 +73,8 @@ void freshStart(Installation& inst) {
 // Runs `body` in a forked child and returns its exit status (-signal when a signal ended it).
 template <class Body>
 int inChild(Body body) {
-  const pid_t pid = ::fork();
-  if (pid == 0) {
-    int status = 99;
-    try {
-      status = body();
-    } catch (...) {
-      status = 98;
-    }
-    ::_exit(status);
-  }
-  int raw = 0;
-  ::waitpid(pid, &raw, 0);
-  return WIFEXITED(raw) ? WEXITSTATUS(raw) : -WTERMSIG(raw);
+  const testing::Ended e = testing::forkChild(body).wait();
+  return e.signal != 0 ? -e.signal : e.status;
 }
 
 // The steps of the commit: temporaries created and synced, backups, the record, each rename,

@@ -147,8 +147,8 @@ TEST_F(Concurrency, ACommandWaitsForTheSemaphoreHeldByAnotherProcessThenGoesOnWi
 
 TEST_F(Concurrency, ADateUpdateBesideAnotherProgramRewritingF24RecordsLosesNoUpdateOfEither) {
   Installation inst(demo::Options{6, 2, 42});
-  const Tree start = testing::pictureOf(inst.dir.path());
   const auto f24 = inst.archive("KVF24.DAT");
+  const Tree start = testing::pictureOf(inst.dir.path());
   const std::string old = readBytes(f24);
   ASSERT_EQ(updateRun(inst), VerifyOutcome::Done);
   const std::string updated = readBytes(f24);
