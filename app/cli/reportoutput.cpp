@@ -1,0 +1,57 @@
+#include "reportoutput.h"
+
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+
+#include "export/exportreportprint.h"
+#include "platform/errors.h"
+#include "platform/ui.h"
+#include "printing.h"
+#include "shell/runfailure.h"
+
+namespace zr::cli {
+namespace {
+
+bool endsWith(const std::string& path, std::string_view ext) {
+  if (path.size() < ext.size()) return false;
+  for (std::size_t i = 0; i < ext.size(); ++i) {
+    char c = path[path.size() - ext.size() + i];
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    if (c != ext[i]) return false;
+  }
+  return true;
+}
+
+void writeJson(const report::ExportReport& r, const std::string& path, bool details) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  if (!out) throw RuntimeError::of(75, path);
+  out << report::reportJson(r, details);
+  out.flush();
+  if (!out) throw RuntimeError::of(57, path);
+}
+
+}  // namespace
+
+bool writeReport(const report::ExportReport& r, const std::string& path, bool details) {
+  try {
+    if (!path.empty() && endsWith(path, ".json")) {
+      writeJson(r, path, details);
+    } else {
+      auto printers = makeCliPrinters(path);
+      report::printReport(r, printers->printer(), details);
+      printers->finish();
+    }
+    return true;
+  } catch (const std::exception& e) {
+    const RuntimeError* rt = dynamic_cast<const RuntimeError*>(&e);
+    std::cerr << "zorir770: the report could not be written to "
+              << (path.empty() ? std::string("standard output") : path) << ": "
+              << (rt ? platform::toUtf8(runtimeCause(*rt)) : std::string(e.what())) << '\n';
+    std::error_code ignored;
+    if (!path.empty()) std::filesystem::remove(path, ignored);
+    return false;
+  }
+}
+
+}  // namespace zr::cli
