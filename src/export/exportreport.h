@@ -44,6 +44,7 @@ struct CompanySummary {
   bool sx = false;                      // Q770ULTE.V24 holds its record
   std::array<Cents, 4> sxBoxes{};       // at kSxBoxes
   Quadro selfEmployment;                // the QUADROCU4 rows of QUADST.V24
+  bool operator==(const CompanySummary&) const = default;
 };
 
 // Which rows a detail line stands for.
@@ -75,6 +76,7 @@ struct FileFacts {
   std::size_t recordLength = 0;
   bool present = false;
   std::uint64_t records = 0;
+  bool operator==(const FileFacts&) const = default;
 };
 
 struct SetSummary {
