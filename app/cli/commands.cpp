@@ -97,7 +97,7 @@ int exportCompanies(App& app, const ExportArgs& args) {
       // The files are in place: a summary or a report that cannot be written changes nothing
       // of that.
       if (!flushOutput("the list of exported files") ||
-          (!args.report.empty() && !writeReport(made, args.report, args.details)))
+          (!args.report.empty() && !writeReportOrSay(made, args.report, args.details)))
         std::cerr << "zorir770: the export itself succeeded; its files are in place\n";
       return kDone;
     case RunOutcome::Refused:
@@ -118,7 +118,7 @@ int reportOfSet(App& app, const ReportArgs& args) {
   report::ExportReport r;
   switch (reportOfInstalledSet(app, args.against, r)) {
     case ReportOutcome::Done:
-      return writeReport(r, args.print, args.details) ? kDone : kFailed;
+      return writeReportOrSay(r, args.print, args.details) ? kDone : kFailed;
     case ReportOutcome::Refused:
       return kRefused;
     case ReportOutcome::Failed:

@@ -33,7 +33,7 @@ void writeJson(const report::ExportReport& r, const std::string& path, bool deta
 
 }  // namespace
 
-bool writeReport(const report::ExportReport& r, const std::string& path, bool details) {
+std::string writeReport(const report::ExportReport& r, const std::string& path, bool details) {
   try {
     if (!path.empty() && endsWith(path, ".json")) {
       writeJson(r, path, details);
@@ -42,16 +42,22 @@ bool writeReport(const report::ExportReport& r, const std::string& path, bool de
       report::printReport(r, printers->printer(), details);
       printers->finish();
     }
-    return true;
+    return {};
   } catch (const std::exception& e) {
     const RuntimeError* rt = dynamic_cast<const RuntimeError*>(&e);
-    std::cerr << "zorir770: the report could not be written to "
-              << (path.empty() ? std::string("standard output") : path) << ": "
-              << (rt ? platform::toUtf8(runtimeCause(*rt)) : std::string(e.what())) << '\n';
     std::error_code ignored;
     if (!path.empty()) std::filesystem::remove(path, ignored);
-    return false;
+    return "the report could not be written to " +
+           (path.empty() ? std::string("standard output") : path) + ": " +
+           (rt ? platform::toUtf8(runtimeCause(*rt)) : std::string(e.what()));
   }
+}
+
+bool writeReportOrSay(const report::ExportReport& r, const std::string& path, bool details) {
+  const std::string failure = writeReport(r, path, details);
+  if (failure.empty()) return true;
+  std::cerr << "zorir770: " << failure << '\n';
+  return false;
 }
 
 }  // namespace zr::cli
