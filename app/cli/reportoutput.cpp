@@ -13,16 +13,6 @@
 namespace zr::cli {
 namespace {
 
-bool endsWith(const std::string& path, std::string_view ext) {
-  if (path.size() < ext.size()) return false;
-  for (std::size_t i = 0; i < ext.size(); ++i) {
-    char c = path[path.size() - ext.size() + i];
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    if (c != ext[i]) return false;
-  }
-  return true;
-}
-
 void writeJson(const report::ExportReport& r, const std::string& path, bool details) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
   if (!out) throw RuntimeError::of(75, path);
@@ -35,7 +25,7 @@ void writeJson(const report::ExportReport& r, const std::string& path, bool deta
 
 std::string writeReport(const report::ExportReport& r, const std::string& path, bool details) {
   try {
-    if (!path.empty() && endsWith(path, ".json")) {
+    if (!path.empty() && hasExtension(path, ".json")) {
       writeJson(r, path, details);
     } else {
       auto printers = makeCliPrinters(path);

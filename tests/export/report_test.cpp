@@ -321,6 +321,14 @@ TEST(ExportReport, FailedRunWritesNoReportAndLeavesThePreviousSet) {
     set[name] = readBytes(inst.archive(name));
   }
 
+  // A report that cannot be written leaves the export done: its files are in place, status 0.
+  const auto unwritable =
+      cli(inst, {"export", "--all", "--report", inst.dir.str() + "/no/such/folder/r.txt"});
+  EXPECT_EQ(unwritable.status, 0);
+  EXPECT_TRUE(unwritable.saidInErr("the report could not be written to")) << unwritable.err;
+  EXPECT_TRUE(unwritable.saidInErr("the export itself succeeded")) << unwritable.err;
+  for (const auto& [name, bytes] : set) EXPECT_EQ(readBytes(inst.archive(name)), bytes) << name;
+
   writeBytes(inst.archive("TRCER24P.MDB"), std::string(4096, 'x'));
   const auto failed = cli(inst, {"export", "--all", "--report", inst.dir.str() + "/r2.json"});
   EXPECT_EQ(failed.status, 3);
