@@ -212,7 +212,9 @@ std::string rowChangeText(const RowChange& change) {
             platform::trimmed(listMoney(a.paid())) + " (" + signedMoney(a.paid() - b.paid()) +
             ");";
   if (datesOf(b) != datesOf(a)) text += " data " + datesOf(b) + " -> " + datesOf(a) + ";";
-  if (text.back() == ';') text.pop_back();
+  // Same count, sum and dates: the amounts moved between the dates.
+  if (text.back() == ':') text += " importi ripartiti diversamente tra le date;";
+  text.pop_back();
   return text;
 }
 

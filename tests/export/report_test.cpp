@@ -90,7 +90,8 @@ struct ChangedBureau {
     auto& b = inst.builder;
     b.putCompany(company(1, {{"T002", "ALFA SPA"}, {"T012", "11111111111"}}));
     b.putCompany(company(2, {{"T002", "BETA SRL"}, {"T012", "22222222222"}, {"T326", "1"}}));
-    b.putCompany(company(3, {{"T002", "GAMMA SNC"}, {"T012", "33333333333"}}));
+    // A quote and a CP1252 letter, which the JSON form writes escaped and in UTF-8.
+    b.putCompany(company(3, {{"T002", "GAMMA \"G\" CAFF\xC8 SNC"}, {"T012", "33333333333"}}));
     march = b.putF24(F24(1, 2023, 3)
                          .date("16032023")
                          .erario(1, "1001", "100")
@@ -121,6 +122,7 @@ TEST(ExportReport, SecondExportNamesExactlyWhatChangedInThePayroll) {
   EXPECT_DOUBLE_EQ(companyOf(one, "001")["attuale"]["st_regioni"].num(), 30.00);
   EXPECT_DOUBLE_EQ(companyOf(one, "001")["attuale"]["sv_versato"].num(), 12.50);
   EXPECT_EQ(companyOf(one, "002")["attuale"]["dichiarante"].str(), "001");
+  EXPECT_EQ(companyOf(one, "003")["attuale"]["nome"].str(), "GAMMA \"G\" CAFF\xC3\x88 SNC");
   EXPECT_TRUE(companyOf(one, "002")["attuale"]["sostituto"].boolean());
 
   // An amount, a payment date, a deleted company.
@@ -314,7 +316,7 @@ TEST(ExportReport, FailedRunWritesNoReportAndLeavesThePreviousSet) {
   ASSERT_EQ(done.status, 0) << done.err;
   EXPECT_NE(done.out.find("Segnalazioni: "), std::string::npos);
   const std::string text = readBytes(inst.dir / "r1.txt");
-  EXPECT_NE(text.find("DITTA 003 GAMMA SNC"), std::string::npos) << text;
+  EXPECT_NE(text.find("DITTA 003 GAMMA \"G\" CAFF\xC3\x88 SNC"), std::string::npos) << text;
   std::map<std::string, std::string> set;
   for (const auto& f : report::setFiles()) {
     const std::string name = std::string(f.stem) + ".V24";
