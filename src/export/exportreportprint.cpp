@@ -12,6 +12,8 @@ namespace {
 constexpr std::size_t kLabelWidth = 28;
 constexpr std::size_t kColumn = 14;
 constexpr int kPageLines = 60;
+constexpr std::size_t kPageWidth = 90;  // what a page holds in Courier New 9
+constexpr std::size_t kWrapIndent = 6;
 const std::string kRule(73, '=');
 const std::string kThinRule(73, '-');
 
@@ -42,6 +44,18 @@ std::string differenceText(const Measure& m) {
   return padLeft(d == 0 ? "" : (d > 0 ? "+" : "") + std::to_string(d), kColumn);
 }
 
+// A line wider than the page is broken at a blank, its rest indented under it.
+void wrapInto(std::vector<std::string>& out, std::string line) {
+  while (line.size() > kPageWidth) {
+    std::size_t cut = line.rfind(' ', kPageWidth);
+    if (cut == std::string::npos || cut <= kWrapIndent) cut = kPageWidth;
+    out.push_back(line.substr(0, cut));
+    const std::size_t rest = line.find_first_not_of(' ', cut);
+    line = std::string(kWrapIndent, ' ') + (rest == std::string::npos ? "" : line.substr(rest));
+  }
+  out.push_back(std::move(line));
+}
+
 }  // namespace
 
 std::vector<std::vector<std::string>> reportBlocks(const ExportReport& r, bool details) {
@@ -57,7 +71,8 @@ std::vector<std::vector<std::string>> reportBlocks(const ExportReport& r, bool d
       for (const CompanyComparison& c : r.comparison) ++counts[static_cast<int>(c.status)];
       head.push_back("Confronto con " +
                      std::string(r.fromRun ? "l'esportazione sostituita" : "la copia indicata") +
-                     ": " + std::to_string(counts[2]) + " ditte variate, " +
+                     ":");
+      head.push_back("  " + std::to_string(counts[2]) + " ditte variate, " +
                      std::to_string(counts[0]) + " nuove, " + std::to_string(counts[1]) +
                      " non piu' presenti, " + std::to_string(counts[3]) + " invariate");
     } else if (!r.previousUnreadable.empty()) {
@@ -125,8 +140,14 @@ std::vector<std::vector<std::string>> reportBlocks(const ExportReport& r, bool d
   }
   tail.push_back(kRule);
   blocks.push_back(std::move(tail));
-  for (auto& block : blocks)
-    for (std::string& line : block) line.erase(line.find_last_not_of(' ') + 1);
+  for (auto& block : blocks) {
+    std::vector<std::string> lines;
+    for (std::string& line : block) {
+      line.erase(line.find_last_not_of(' ') + 1);
+      wrapInto(lines, line);
+    }
+    block = std::move(lines);
+  }
   return blocks;
 }
 

@@ -216,6 +216,16 @@ TEST(ExportReport, SecondExportNamesExactlyWhatChangedInThePayroll) {
       << "the copy holds this quadro ST: no row of it differs\n" << text.out;
 }
 
+// Blanks and line ends of a text as single blanks.
+std::string squeezed(const std::string& text) {
+  std::string out;
+  for (char c : text) {
+    const bool blank = c == ' ' || c == '\n';
+    if (!blank || out.empty() || out.back() != ' ') out += blank ? ' ' : c;
+  }
+  return out;
+}
+
 // Months 1..12 of 2023, each paid with its date, as a company without faults has them.
 void fullYear(demo::InstallationBuilder& b, int code, int from = 1) {
   for (int m = from; m <= 12; ++m)
@@ -300,13 +310,21 @@ TEST(ExportReport, EachWarningWhereItBelongsAndNoneOnACleanCompany) {
   EXPECT_EQ(r.current.companies.at("002").st.paid, 12500);
   EXPECT_EQ(r.current.companies.at("002").st.records, 13u);
 
-  // The printed form carries every warning, one a line.
+  // The printed form carries every warning, a line wider than the page broken at a blank.
   const auto blocks = report::reportBlocks(r, false);
   std::string printed;
   for (const auto& block : blocks)
-    for (const auto& line : block) printed += line + "\n";
+    for (const auto& line : block) {
+      EXPECT_LE(line.size(), 90u) << line;
+      printed += line + "\n";
+    }
   EXPECT_NE(printed.find("SEGNALAZIONI: 8\n"), std::string::npos) << printed;
-  for (const auto& w : r.warnings) EXPECT_NE(printed.find("  " + w.text + "\n"), std::string::npos);
+  for (const auto& w : r.warnings)
+    EXPECT_NE(squeezed(printed).find(" " + w.text + " "), std::string::npos) << w.text;
+  EXPECT_NE(printed.find("  Ditta 006: sostituto della ditta dichiarante 007, che non ha il "
+                         "frontespizio in questa\n      esportazione\n"),
+            std::string::npos)
+      << printed;
 }
 
 TEST(ExportReport, FailedRunWritesNoReportAndLeavesThePreviousSet) {
