@@ -389,6 +389,13 @@ TEST(ExportReport, ReportCommandReadsTheSetInPlaceAndSaysWhatItCannotRead) {
   const auto missing = cli(inst, {"report", "--against", inst.dir.str() + "/nowhere"});
   EXPECT_EQ(missing.status, 3);
   EXPECT_TRUE(missing.saidInErr("nowhere")) << missing.err;
+
+  // A set that an interrupted export left to complete is neither the old nor the new one.
+  writeBytes(inst.archive("ZORIR770.CMT"), "x");
+  const auto pending = cli(inst, {"report"});
+  EXPECT_EQ(pending.status, 1);
+  EXPECT_TRUE(pending.saidInErr("ZORIR770.CMT")) << pending.err;
+  EXPECT_TRUE(pending.out.empty()) << pending.out;
 }
 
 }  // namespace
