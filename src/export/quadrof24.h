@@ -66,6 +66,11 @@ class QuadroWriter {
                bool withSection)
       : app_(app), q_(q), out_(out), fileName_(fileName), withSection_(withSection) {}
   void write(const QuadroRow& row);
+  // Tells the run's watcher, if any, of a row with a tribute code that A + P = 0 leaves out
+  // (`period` is the F24 record's), of the company's F24 months starting and of a record read.
+  void skipped(std::string_view period, std::string_view code);
+  void f24Company(bool shiftedYear);
+  void f24Read(std::string_view period);
 
  private:
   App& app_;
