@@ -73,6 +73,11 @@ class QuadroWriter {
         withSection_(withSection),
         numberKey_(numberKey) {}
   void write(const QuadroRow& row);
+  // Tells the run's watcher, if any, of a row with a tribute code that A + P = 0 leaves out
+  // (`period` is the F24 record's), of the company's F24 months starting and of a record read.
+  void skipped(std::string_view period, std::string_view code);
+  void f24Company(bool shiftedYear);
+  void f24Read(std::string_view period);
 
  private:
   void number(std::string& record);
