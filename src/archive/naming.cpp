@@ -3,6 +3,7 @@
 #include <array>
 
 #include "archive/archive.h"
+#include "archive/runcache.h"
 #include "platform/numtext.h"
 #include "platform/text.h"
 
@@ -20,13 +21,8 @@ std::string padded(std::string_view text, std::size_t width) {
 
 using platform::rightTrimmed;
 
-struct CatalogueRecord {
-  std::string pattern;
-  double length = 0;
-};
-
 // Record n of TRBASE.DAT, opened shared and closed at once so a catalogue changed by the
-// payroll procedure is seen at the next open.
+// payroll procedure is seen at the next command.
 CatalogueRecord readCatalogue(platform::Files& files, const std::string& folder, double n) {
   std::array<char, kCatalogueRecord> record;
   record.fill(' ');  // a record past the end of the catalogue reads as blanks
@@ -52,6 +48,16 @@ void substitute(std::string& name, std::size_t at, std::string_view placeholder,
 
 }  // namespace
 
+CatalogueRecord ArchiveLib::catalogueRecord(double n) {
+  const int base = slot(n);
+  if (run_) {
+    if (auto it = run_->catalogue.find(base); it != run_->catalogue.end()) return it->second;
+  }
+  CatalogueRecord record = readCatalogue(files_, config_.PERCORSOARCHIVI, n);
+  if (run_) run_->catalogue.emplace(base, record);
+  return record;
+}
+
 void ArchiveLib::normaliseContext(std::string& annoBefore) {
   annoBefore = ANNOOPEN;
   DITTAOPEN = padded(DITTAOPEN, 3);
@@ -67,7 +73,7 @@ std::string ArchiveLib::DAMMIFILE(double n, bool& prefix) {
     std::string annoBefore;
     normaliseContext(annoBefore);
 
-    CatalogueRecord record = readCatalogue(files_, config_.PERCORSOARCHIVI, n);
+    CatalogueRecord record = catalogueRecord(n);
     LUNGRECBASE = record.length;
     std::string name = std::move(record.pattern);
 

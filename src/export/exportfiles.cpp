@@ -15,8 +15,9 @@ constexpr std::string_view kBackupKind = ".old";
 constexpr std::size_t kWriteBlock = std::size_t{1} << 20;
 }  // namespace
 
-ExportFile::ExportFile(std::unique_ptr<platform::File> file, std::size_t recordLength)
-    : file_(std::move(file)), length_(recordLength) {}
+ExportFile::ExportFile(std::unique_ptr<platform::File> file, std::size_t recordLength,
+                       ExportWatcher* watcher, std::string stem)
+    : file_(std::move(file)), length_(recordLength), watcher_(watcher), stem_(std::move(stem)) {}
 
 std::uint64_t ExportFile::offsetOf(double n) const {
   if (!(n >= 1) || n != std::floor(n)) throw RuntimeError::of(63, file_->path());
@@ -30,6 +31,8 @@ void ExportFile::writeRecord(double n, std::string_view record) {
   const std::string_view bytes = record.substr(0, length_);
   pending_.append(bytes);
   pending_.append(length_ - bytes.size(), ' ');
+  if (watcher_)
+    watcher_->recordsWritten(stem_, n, std::string_view(pending_).substr(pending_.size() - length_));
   if (pending_.size() >= kWriteBlock) flush();
 }
 
@@ -63,6 +66,7 @@ void ExportFile::writeRecords(double first, std::string_view bytes) {
   if (bytes.size() % length_ != 0) throw RuntimeError::of(59, file_->path());
   flush();
   file_->writeAt(offsetOf(first), bytes);
+  if (watcher_) watcher_->recordsWritten(stem_, first, bytes);
 }
 
 ExportFiles::ExportFiles(platform::Files& files, std::string archives)
@@ -117,7 +121,8 @@ ExportFile& ExportFiles::create(std::string_view stem, std::size_t length) {
   e.recordLength = length;
   auto made = platform::createTemporary(files_, e.finalPath, kTemporaryKind);
   e.tempPath = std::move(made.path);
-  e.open = std::make_unique<ExportFile>(std::move(made.file), length);
+  e.open = std::make_unique<ExportFile>(std::move(made.file), length, watcher_, e.stem);
+  if (watcher_) watcher_->fileCreated(stem, length);
   return *e.open;
 }
 
@@ -125,8 +130,8 @@ ExportFile& ExportFiles::reopen(std::string_view stem, std::size_t length) {
   Entry* e = find(stem);
   if (!e || e->moved) throw RuntimeError::of(53, finalName(stem));
   closeEntry(*e);  // what it still holds reaches the file first
-  e->open =
-      std::make_unique<ExportFile>(files_.open(e->tempPath, platform::OpenMode::ReadWrite), length);
+  e->open = std::make_unique<ExportFile>(
+      files_.open(e->tempPath, platform::OpenMode::ReadWrite), length, watcher_, e->stem);
   return *e->open;
 }
 

@@ -44,6 +44,22 @@ enum class OpenMode {
   CreateNew,  // created here and now, never through a link; a name that is taken is error 58
 };
 
+// A file kept open whose exclusive lock is taken and given back again and again (the semaphore
+// around each index lookup of a command): the lock that Files::openLocked takes, without a new
+// open each time. Closing is destruction; a lock still held goes with it.
+class LockableFile {
+ public:
+  virtual ~LockableFile() = default;
+  LockableFile() = default;
+  LockableFile(const LockableFile&) = delete;
+  LockableFile& operator=(const LockableFile&) = delete;
+
+  // Takes the lock (error 70 while another opener holds it) and gives the locked file.
+  virtual File& lock() = 0;
+  // Gives the lock back; the file stays open for the next lock().
+  virtual void unlock() = 0;
+};
+
 // What the previous-instance test holds for the process's life.
 class InstanceLock {
  public:
@@ -61,6 +77,9 @@ class Files {
   // Exclusive open (read and write, created if missing) locked against every other opener.
   // Held by another process or open description: error 70.
   virtual std::unique_ptr<File> openLocked(std::string_view path) = 0;
+  // The same lock, taken by each lock() on a file kept open. By default every lock() is an
+  // openLocked and every unlock() closes it, so that a wrapper's openLocked meets each one.
+  virtual std::unique_ptr<LockableFile> openLockable(std::string_view path);
 
   // True when the path names a regular file that can be opened for input.
   virtual bool exists(std::string_view path) = 0;

@@ -259,4 +259,28 @@ Temporary createTemporary(Files& files, std::string_view finalPath, std::string_
   }
 }
 
+namespace {
+
+// Each lock() a new exclusive open through the Files it came from, each unlock() its close.
+class ReopeningLockable : public LockableFile {
+ public:
+  ReopeningLockable(Files& files, std::string path) : files_(files), path_(std::move(path)) {}
+  File& lock() override {
+    if (!held_) held_ = files_.openLocked(path_);
+    return *held_;
+  }
+  void unlock() override { held_.reset(); }
+
+ private:
+  Files& files_;
+  std::string path_;
+  std::unique_ptr<File> held_;
+};
+
+}  // namespace
+
+std::unique_ptr<LockableFile> Files::openLockable(std::string_view path) {
+  return std::make_unique<ReopeningLockable>(*this, std::string(path));
+}
+
 }  // namespace zr::platform

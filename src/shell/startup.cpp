@@ -197,6 +197,8 @@ void RIZ770_Load(App& app) {
 
 namespace {
 
+constexpr int kTaskRewriteAttempts = 3;
+
 // The task file rewritten through a temporary beside it, so it is never left half-written.
 void rewriteTaskFile(App& app) {
   auto& files = app.files();
@@ -208,12 +210,20 @@ void rewriteTaskFile(App& app) {
   line += "\r\n";
   std::string temporary;
   try {
-    auto made = platform::createTemporary(files, inst::kTaskFile);
-    temporary = made.path;
-    made.file->writeAt(0, line);
-    made.file->sync();
-    made.file.reset();
-    files.rename(temporary, inst::kTaskFile);
+    for (int attempt = 1;; ++attempt) {
+      auto made = platform::createTemporary(files, inst::kTaskFile);
+      temporary = made.path;
+      made.file->writeAt(0, line);
+      made.file->sync();
+      made.file.reset();
+      try {
+        files.rename(temporary, inst::kTaskFile);
+        return;
+      } catch (const RuntimeError& e) {
+        // Another process's start removed the temporary as a crash's leftover: write it again.
+        if (e.number() != 53 || attempt == kTaskRewriteAttempts || files.exists(temporary)) throw;
+      }
+    }
   } catch (...) {
     try {
       if (!temporary.empty() && files.exists(temporary)) files.remove(temporary);
@@ -225,6 +235,25 @@ void rewriteTaskFile(App& app) {
 }
 
 }  // namespace
+
+std::size_t removeTaskFileTemporaries(platform::Files& files) {
+  const std::string folder(inst::kTaskFolder);
+  if (!files.isDirectory(folder)) return 0;
+  const std::string task = std::string(inst::kTaskFile).substr(folder.size() + 1);
+  std::size_t removed = 0;
+  for (const std::string& name : files.list(folder)) {
+    if (name.size() <= task.size() || !name.starts_with(task) || name[task.size()] != '.' ||
+        !platform::isTemporaryName(name))
+      continue;
+    try {
+      files.remove(folder + "\\" + name);
+      ++removed;
+    } catch (const RuntimeError& e) {
+      if (e.number() != 53) throw;  // renamed into place meanwhile by the program that made it
+    }
+  }
+  return removed;
+}
 
 void FINETASK(App& app) {
   app.lib.guarded([&] { rewriteTaskFile(app); });

@@ -92,17 +92,17 @@ class Sweep {
   Sweep(testbed::Installation& inst, std::vector<std::string> args, std::string what, Tally& tally)
       : inst_(inst), args_(std::move(args)), what_(std::move(what)), tally_(tally) {
     root_ = inst_.dir.path();
-    before_ = testing::snapshotTree(root_);
+    before_ = testing::pictureOf(root_);
     clean_ = runInProcess(inst_, args_);
-    after_ = testing::snapshotTree(root_);
-    testing::restoreTree(root_, before_, after_);
+    after_ = testing::pictureOf(root_);
+    testing::restore(root_, before_, after_);
     for (const auto& e : demo::InstallationBuilder::defaultCatalogue())
       if (e.base == inst::kF24) {
         f24Name_ = upper(e.pattern);
         f24Length_ = static_cast<std::size_t>(e.recordLength);
       }
   }
-  ~Sweep() { testing::restoreTree(root_, before_, testing::snapshotTree(root_)); }
+  ~Sweep() { testing::restore(root_, before_, testing::pictureOf(root_)); }
 
   const CommandRun& clean() const { return clean_; }
   const Tree& before() const { return before_; }
@@ -147,15 +147,15 @@ class Sweep {
                               ")";
     SCOPED_TRACE(where);
     if (run.firedOn.empty()) {
-      testing::restoreTree(root_, before_, testing::snapshotTree(root_));
+      testing::restore(root_, before_, testing::pictureOf(root_));
       ADD_FAILURE() << "the fault was never met: the run took another path than the clean one";
       return;
     }
     ++tally_.injected;
-    const Tree now = testing::snapshotTree(root_);
+    const Tree now = testing::pictureOf(root_);
     std::vector<std::string> faults;
     check(run, now, faults);
-    testing::restoreTree(root_, before_, now);
+    testing::restore(root_, before_, now);
     for (const auto& why : faults) ADD_FAILURE() << why << "\n" << transcript(run);
     if (!faults.empty()) return;
     ++tally_.survived;

@@ -1,38 +1,61 @@
-// Whole folder trees for tests that run a command many times on one installation: every file's
-// bytes by its relative path, and a tree put back as it was before the next run.
+// Every regular file under a folder with its bytes, and what changed between two such
+// pictures: a test proves that a run touched nothing but what it may.
 #pragma once
 
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <string>
+#include <vector>
 
 #include "support/installation.h"
 
 namespace zr::testing {
 
-// Relative path ("KORVANTE/ARCHIVI/KVF24.DAT") -> bytes, of every regular file under root.
+// Relative path ("KORVANTE/ARCHIVI/KVF24.DAT") -> bytes.
 using Tree = std::map<std::string, std::string>;
 
-inline Tree snapshotTree(const std::filesystem::path& root) {
-  Tree tree;
-  for (const auto& e : std::filesystem::recursive_directory_iterator(root))
+inline Tree pictureOf(const std::filesystem::path& folder) {
+  Tree t;
+  for (const auto& e : std::filesystem::recursive_directory_iterator(folder))
     if (e.is_regular_file() && !e.is_symlink())
-      tree[e.path().lexically_relative(root).generic_string()] = testbed::readBytes(e.path());
-  return tree;
+      t[e.path().lexically_relative(folder).generic_string()] = testbed::readBytes(e.path());
+  return t;
 }
 
-// Puts the files under root back as `was` holds them, given what they are `now`: files added
-// are removed, files changed or removed are written again.
-inline void restoreTree(const std::filesystem::path& root, const Tree& was, const Tree& now) {
-  for (const auto& [rel, bytes] : now)
-    if (!was.count(rel)) std::filesystem::remove(root / rel);
-  for (const auto& [rel, bytes] : was) {
-    const auto it = now.find(rel);
-    if (it != now.end() && it->second == bytes) continue;
-    std::filesystem::remove(root / rel);  // a link or a folder in its place goes too
-    std::filesystem::create_directories((root / rel).parent_path());
-    testbed::writeBytes(root / rel, bytes);
+// The paths present in only one picture, or with other bytes, that `ignore` does not excuse.
+inline std::vector<std::string> differences(const Tree& before, const Tree& after,
+                                            const std::function<bool(const std::string&)>& ignore) {
+  std::vector<std::string> changed;
+  for (const auto& [path, bytes] : before) {
+    if (ignore && ignore(path)) continue;
+    const auto it = after.find(path);
+    if (it == after.end())
+      changed.push_back(path + " (gone)");
+    else if (it->second != bytes)
+      changed.push_back(path + " (changed)");
   }
+  for (const auto& [path, bytes] : after)
+    if (!before.count(path) && !(ignore && ignore(path))) changed.push_back(path + " (new)");
+  return changed;
+}
+
+// Puts a folder back as `picture` holds it, given what it holds `now`: files added are
+// removed, files changed or removed are written again (a link or a folder in a file's place
+// goes too).
+inline void restore(const std::filesystem::path& folder, const Tree& picture, const Tree& now) {
+  for (const auto& [path, bytes] : now)
+    if (!picture.count(path)) std::filesystem::remove(folder / path);
+  for (const auto& [path, bytes] : picture) {
+    const auto it = now.find(path);
+    if (it != now.end() && it->second == bytes) continue;
+    std::filesystem::remove(folder / path);
+    std::filesystem::create_directories((folder / path).parent_path());
+    testbed::writeBytes(folder / path, bytes);
+  }
+}
+inline void restore(const std::filesystem::path& folder, const Tree& picture) {
+  restore(folder, picture, pictureOf(folder));
 }
 
 }  // namespace zr::testing
