@@ -35,7 +35,7 @@ using testing::Fault;
 using testing::Tree;
 
 // Reads beyond this many in one command are swept with a stride.
-constexpr std::size_t kReadsSweptWhole = 400;
+constexpr std::size_t kReadsSweptWhole = 150;
 
 struct Injection {
   Call call;
