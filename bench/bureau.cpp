@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <array>
 #include <chrono>
+#include <cstdio>
+#include <fstream>
 #include <stdexcept>
 #include <string_view>
 
@@ -121,6 +123,8 @@ Fields employeeFields(Random& rng) {
   return f;
 }
 
+constexpr const char* kManifest = ".bureau";
+
 std::string makeTempRoot() {
   std::string tmpl = (std::filesystem::temp_directory_path() / "zr-bench-bureau-XXXXXX").string();
   if (!mkdtemp(tmpl.data())) throw std::runtime_error("mkdtemp failed");
@@ -130,52 +134,122 @@ std::string makeTempRoot() {
 }  // namespace
 
 Bureau::Bureau(const BureauShape& shape) : root_(makeTempRoot()) {
-  const auto start = std::chrono::steady_clock::now();
   try {
-    demo::InstallationBuilder b(root_);
-    // Every yearly database already there, as after the program's first start: no load copies
-    // the template, so every timed load does the same work.
-    demo::SkeletonOptions skeleton;
-    skeleton.f24Years.clear();
-    for (int year = kFirstF24Year; year <= kLastF24Year; ++year) skeleton.f24Years.push_back(year);
-    b.writeSkeleton(skeleton);
-    registry_ = b.registryPath();
-    Random rng(shape.seed);
-    std::vector<demo::LocalTaxRow> rows2023, rows2024;
-    for (int code = 1; code <= shape.companies; ++code) {
-      b.putCompany(companyRecord(code, rng));
-      ++summary_.companies;
-      summary_.substitutes += presentedByPrevious(code);
-      summary_.shiftedYear += shifted(code);
-      for (int month = 1; month <= 12; ++month)
-        b.putF24({code, kYear, month, fullF24(kYear, month, rng)});
-      b.putF24({code, kYear + 1, 1, fullF24(kYear + 1, 1, rng)});
-      summary_.f24Records += 13;
-      for (int month : kCrowdedMonths) tableRows(rows2023, code, kYear, month, rng);
-      if (shifted(code)) tableRows(rows2024, code, kYear + 1, 1, rng);
-      for (int n = 1; n <= shape.employees; ++n) b.putEmployee({code, n, employeeFields(rng)});
-      summary_.employees += shape.employees;
-    }
-    b.addLocalTaxRows(kYear, rows2023);
-    b.addLocalTaxRows(kYear + 1, rows2024);
-    summary_.localTaxRows = static_cast<int>(rows2023.size() + rows2024.size());
-    b.close();
+    build(shape);
   } catch (...) {
     std::error_code ec;
     std::filesystem::remove_all(root_, ec);
     throw;
   }
+  listInputs();
+}
+
+Bureau::Bureau(const BureauShape& shape, const std::filesystem::path& cacheFolder)
+    : temporary_(false) {
+  char key[96];
+  std::snprintf(key, sizeof key, "c%03d-e%03d-s%llu-v%d", shape.companies, shape.employees,
+                static_cast<unsigned long long>(shape.seed), kBureauVersion);
+  const std::filesystem::path root = cacheFolder / key;
+  root_ = root.string();
+  if (readManifest()) return;
+  // Whatever a build cut short left there is not a bureau.
+  std::filesystem::remove_all(root);
+  std::filesystem::create_directories(root);
+  try {
+    build(shape);
+    listInputs();
+    writeManifest();
+  } catch (...) {
+    std::error_code ec;
+    std::filesystem::remove_all(root, ec);
+    throw;
+  }
+}
+
+void Bureau::build(const BureauShape& shape) {
+  const auto start = std::chrono::steady_clock::now();
+  demo::InstallationBuilder b(root_);
+  // Every yearly database already there, as after the program's first start: no load copies
+  // the template, so every timed load does the same work.
+  demo::SkeletonOptions skeleton;
+  skeleton.f24Years.clear();
+  for (int year = kFirstF24Year; year <= kLastF24Year; ++year) skeleton.f24Years.push_back(year);
+  b.writeSkeleton(skeleton);
+  Random rng(shape.seed);
+  std::vector<demo::LocalTaxRow> rows2023, rows2024;
+  for (int code = 1; code <= shape.companies; ++code) {
+    b.putCompany(companyRecord(code, rng));
+    ++summary_.companies;
+    summary_.substitutes += presentedByPrevious(code);
+    summary_.shiftedYear += shifted(code);
+    for (int month = 1; month <= 12; ++month)
+      b.putF24({code, kYear, month, fullF24(kYear, month, rng)});
+    b.putF24({code, kYear + 1, 1, fullF24(kYear + 1, 1, rng)});
+    summary_.f24Records += 13;
+    for (int month : kCrowdedMonths) tableRows(rows2023, code, kYear, month, rng);
+    if (shifted(code)) tableRows(rows2024, code, kYear + 1, 1, rng);
+    for (int n = 1; n <= shape.employees; ++n) b.putEmployee({code, n, employeeFields(rng)});
+    summary_.employees += shape.employees;
+  }
+  b.addLocalTaxRows(kYear, rows2023);
+  b.addLocalTaxRows(kYear + 1, rows2024);
+  summary_.localTaxRows = static_cast<int>(rows2023.size() + rows2024.size());
+  b.close();
+  built_ = true;
   summary_.buildSeconds =
       std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+void Bureau::listInputs() {
+  registry_ = (std::filesystem::path(root_) / "registry.ini").string();
+  inputs_.clear();
   for (const auto& e : std::filesystem::recursive_directory_iterator(root_))
-    if (e.is_regular_file()) {
-      inputs_.push_back(e.path());
-      inputBytes_ += e.file_size();
-    }
+    if (e.is_regular_file() && e.path().filename() != kManifest) inputs_.push_back(e.path());
   std::sort(inputs_.begin(), inputs_.end());
+  sizeInputs();
+}
+
+void Bureau::sizeInputs() {
+  inputBytes_ = 0;
+  for (const auto& p : inputs_) inputBytes_ += std::filesystem::file_size(p);
+}
+
+// The manifest: the summary, then the input files (relative paths) as the build left them.
+void Bureau::writeManifest() const {
+  const std::filesystem::path path = std::filesystem::path(root_) / kManifest;
+  std::ofstream out(path, std::ios::trunc);
+  const BureauSummary& s = summary_;
+  out << s.companies << ' ' << s.substitutes << ' ' << s.shiftedYear << ' ' << s.f24Records << ' '
+      << s.localTaxRows << ' ' << s.employees << ' ' << s.buildSeconds << '\n';
+  for (const auto& p : inputs_) out << std::filesystem::relative(p, root_).string() << '\n';
+  out.close();
+  if (!out) throw std::runtime_error("cannot write " + path.string());
+}
+
+bool Bureau::readManifest() {
+  std::ifstream in(std::filesystem::path(root_) / kManifest);
+  BureauSummary& s = summary_;
+  if (!(in >> s.companies >> s.substitutes >> s.shiftedYear >> s.f24Records >> s.localTaxRows >>
+        s.employees >> s.buildSeconds))
+    return false;
+  std::string line;
+  std::getline(in, line);
+  inputs_.clear();
+  while (std::getline(in, line)) {
+    if (line.empty()) continue;
+    const auto p = std::filesystem::path(root_) / line;
+    if (!std::filesystem::is_regular_file(p)) return false;
+    inputs_.push_back(p);
+  }
+  if (inputs_.empty()) return false;
+  registry_ = (std::filesystem::path(root_) / "registry.ini").string();
+  // Runs rewrite the task file: the sizes are those of now.
+  sizeInputs();
+  return true;
 }
 
 Bureau::~Bureau() {
+  if (!temporary_) return;
   std::error_code ec;
   std::filesystem::remove_all(root_, ec);
 }

@@ -17,12 +17,10 @@
 #include <string>
 #include <vector>
 
+#include "benchapp.h"
 #include "bureau.h"
 #include "counting_files.h"
 #include "export/run.h"
-#include "platform/clock.h"
-#include "platform/settings.h"
-#include "platform/ui.h"
 #include "shell/app.h"
 #include "shell/startup.h"
 
@@ -50,12 +48,6 @@ struct ExportCost {
   std::vector<WrittenFile> written;
 };
 
-std::string dialogsText(const platform::ScriptedUi& ui) {
-  std::string text;
-  for (const auto& d : ui.dialogs()) text += " [" + d.title + ": " + d.text + "]";
-  return text;
-}
-
 // Loads an App on the bureau as the window does, selects every company and runs the export.
 // Anything but a finished run is an exception saying what the program showed.
 ExportCost exportOnce(const Bureau& bureau) {
@@ -64,41 +56,24 @@ ExportCost exportOnce(const Bureau& bureau) {
   // holds at its end are counted as it closes them.
   auto host = platform::makeHostFiles(bureau.root());
   CountingFiles counter(*host);
-  auto scripted = std::make_unique<platform::ScriptedUi>();
-  platform::ScriptedUi& ui = *scripted;
 
   const auto loadStart = Clock::now();
-  Services s;
-  s.files = std::make_unique<platform::FilesWrapper>(static_cast<platform::Files&>(counter));
-  s.ui = std::move(scripted);
-  s.clock = std::make_unique<platform::FixedClock>(std::chrono::year_month_day{
-      std::chrono::year{2024}, std::chrono::month{2}, std::chrono::day{20}});
-  s.settings = platform::makeIniSettings(*s.files, bureau.registryPath());
-  auto app = std::make_unique<App>(std::move(s));
-  try {
-    RIZ770_Load(*app);
-  } catch (const ProgramEnd& e) {
-    throw std::runtime_error("the load ended the program (" + std::to_string(e.status) +
-                             "):" + dialogsText(ui));
-  }
+  auto loaded = std::make_unique<BureauApp>(bureau, counter);
   cost.loadSeconds = since(loadStart);
   cost.loadBytes = counter.bytesRead();
   cost.reads = counter.reads();
-  const auto listed = static_cast<int>(app->form.List1.size());
-  if (listed != bureau.summary().companies)
-    throw std::runtime_error("the list shows " + std::to_string(listed) + " companies");
   counter.reset();
-  ui.clear();
+  loaded->ui().clear();
 
-  app->form.selected.assign(app->form.List1.size(), true);
+  loaded->selectAll();
   std::vector<WrittenFile> written;
   const auto runStart = Clock::now();
   RunOutcome outcome = RunOutcome::Failed;
   try {
-    outcome = CMDAVVIO_Click(*app, &written);
+    outcome = CMDAVVIO_Click(loaded->app(), &written);
   } catch (const ProgramEnd& e) {
     throw std::runtime_error("the run ended the program (" + std::to_string(e.status) +
-                             "):" + dialogsText(ui));
+                             "):" + loaded->dialogsText());
   }
   cost.runSeconds = since(runStart);
   cost.runBytes = counter.bytesRead();
@@ -106,13 +81,13 @@ ExportCost exportOnce(const Bureau& bureau) {
   cost.writes = counter.writes();
   cost.writeBytes = counter.bytesWritten();
   if (outcome != RunOutcome::Done)
-    throw std::runtime_error("the export did not finish:" + dialogsText(ui));
+    throw std::runtime_error("the export did not finish:" + loaded->dialogsText());
   for (const auto& w : written) {
     if (w.records == 0) throw std::runtime_error(w.name + " is empty");
     cost.writtenBytes += w.records * w.recordLength;
   }
   cost.written = std::move(written);
-  app.reset();  // before the host files it forwards to; closes what it held open
+  loaded.reset();  // before the host files it forwards to; closes what it held open
   cost.byFile = counter.byFile();
   return cost;
 }

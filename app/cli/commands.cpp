@@ -4,12 +4,16 @@
 #include <map>
 #include <memory>
 
+#include "export/exportreport.h"
+#include "export/exportreportset.h"
 #include "export/run.h"
 #include "lists/printselection.h"
 #include "paydates/dategrid.h"
 #include "paydates/verification.h"
 #include "platform/cp1252.h"
+#include "platform/errors.h"
 #include "platform/ui.h"
+#include "reportoutput.h"
 #include "shell/app.h"
 #include "shell/companylist.h"
 
@@ -67,6 +71,8 @@ struct ExportArgs {
   Selection selection;
   bool noCu = false;
   bool noSaldo = false;
+  std::string report;  // --report FILE
+  bool details = false;
 };
 
 int exportCompanies(App& app, const ExportArgs& args) {
@@ -81,19 +87,52 @@ int exportCompanies(App& app, const ExportArgs& args) {
     Check3_Click(form);
   }
   std::vector<WrittenFile> written;
-  switch (CMDAVVIO_Click(app, &written)) {
+  report::ExportReport made;
+  RunOutcome outcome = RunOutcome::Failed;
+  try {
+    outcome = CMDAVVIO_Click(app, &written, &made);
+  } catch (const ProgramEnd&) {
+    // The set was committed before the error (the company list reloaded after it): the error
+    // routine has said what failed, and the export stands.
+    if (written.empty()) throw;
+    std::cerr << "zorir770: the export itself succeeded; its files are in place\n";
+    outcome = RunOutcome::Done;
+  }
+  switch (outcome) {
     case RunOutcome::Done:
       // What the run put in place, for scripts and the operator's log.
       for (const WrittenFile& f : written)
         std::cout << platform::toUtf8(f.name) << ": " << f.records << " records of "
                   << f.recordLength << " characters\n";
-      // The files are in place: a summary that cannot be written changes nothing of that.
-      if (!flushOutput("the list of exported files"))
+      std::cout << "Segnalazioni: " << made.warnings.size() << '\n';
+      // The files are in place: a summary or a report that cannot be written changes nothing
+      // of that.
+      if (!flushOutput("the list of exported files") ||
+          (!args.report.empty() && !writeReportOrSay(made, args.report, args.details)))
         std::cerr << "zorir770: the export itself succeeded; its files are in place\n";
       return kDone;
     case RunOutcome::Refused:
       return kRefused;
     case RunOutcome::Failed:
+      return kFailed;
+  }
+  return kFailed;
+}
+
+struct ReportArgs {
+  std::string against;
+  bool details = false;
+  std::string print;
+};
+
+int reportOfSet(App& app, const ReportArgs& args) {
+  report::ExportReport r;
+  switch (reportOfInstalledSet(app, args.against, r)) {
+    case ReportOutcome::Done:
+      return writeReportOrSay(r, args.print, args.details) ? kDone : kFailed;
+    case ReportOutcome::Refused:
+      return kRefused;
+    case ReportOutcome::Failed:
       return kFailed;
   }
   return kFailed;
@@ -170,8 +209,30 @@ void addCommands(CLI::App& cli, Command& chosen, GlobalOptions& global) {
                      "Check1)");
   exporter->add_flag("--no-saldo", args->noSaldo,
                      "do not mark quadro SV lines of tribute 3847 with 'S' (unchecks Check3)");
+  auto* reportOption = exporter->add_option(
+      "--report", args->report,
+      "after a done export, write its report into FILE: JSON when its name ends in .json, PDF "
+      "in .pdf, text otherwise");
+  exporter
+      ->add_flag("--details", args->details,
+                 "list in the report the row groups added, removed or changed")
+      ->needs(reportOption);
   exporter->callback(
       [&chosen, args] { chosen = [args](App& app) { return exportCompanies(app, *args); }; });
+
+  auto rargs = std::make_shared<ReportArgs>();
+  auto* reporter = cli.add_subcommand(
+      "report", "summarise the .V24 set in the archives folder per company, with its warnings; "
+                "with --against compare it with the set kept in FOLDER");
+  reporter->add_option("--against", rargs->against,
+                       "a folder holding a copy of an earlier set of .V24 files");
+  reporter->add_flag("--details", rargs->details,
+                     "list the row groups added, removed or changed (with --against)");
+  reporter->add_option("--print", rargs->print,
+                       "write the report into FILE: JSON when its name ends in .json, PDF in "
+                       ".pdf, text otherwise (default: text on standard output)");
+  reporter->callback(
+      [&chosen, rargs] { chosen = [rargs](App& app) { return reportOfSet(app, *rargs); }; });
 
   auto vargs = std::make_shared<VerifyArgs>();
   auto* verify = cli.add_subcommand(

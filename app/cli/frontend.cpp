@@ -74,10 +74,21 @@ bool flushOutput(std::string_view what) {
 }
 
 int runCommand(const GlobalOptions& options, const Command& command) {
+  Services services;
+  try {
+    services = makeServices(options);
+  } catch (const std::exception& e) {
+    std::cerr << kProgram << ": " << e.what() << "\n";
+    return kFailed;
+  }
+  return runCommand(std::move(services), command);
+}
+
+int runCommand(Services services, const Command& command) {
   int status = kDone;
   bool finished = false;
   try {
-    App app(makeServices(options));
+    App app(std::move(services));
     runOnApp(app, command, status, finished);
   } catch (const AnotherInstance&) {
     platform::ConsoleUi(std::cerr, false)

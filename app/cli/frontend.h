@@ -10,6 +10,7 @@
 namespace zr {
 
 class App;
+struct Services;
 
 namespace cli {
 
@@ -36,6 +37,8 @@ struct UsageError : std::runtime_error {
 using Command = std::function<int(App&)>;
 
 int runCommand(const GlobalOptions& options, const Command& command);
+// The same frame on services made by the caller (files, dialogs and printer of its own).
+int runCommand(Services services, const Command& command);
 
 // Flushes standard output; when that fails (a full disk, a closed pipe) says on stderr what
 // could not be written and why, and returns false.

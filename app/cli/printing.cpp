@@ -9,16 +9,6 @@
 namespace zr::cli {
 namespace {
 
-bool namesPdf(const std::string& path) {
-  constexpr std::string_view ext = ".pdf";
-  if (path.size() < ext.size()) return false;
-  for (std::size_t i = 0; i < ext.size(); ++i) {
-    const char c = path[path.size() - ext.size() + i];
-    if ((c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c) != ext[i]) return false;
-  }
-  return true;
-}
-
 class CliPrinters : public platform::PrinterProvider {
  public:
   explicit CliPrinters(std::string path) : path_(std::move(path)) {}
@@ -35,7 +25,7 @@ class CliPrinters : public platform::PrinterProvider {
  private:
   std::unique_ptr<platform::Printer> open() {
     if (path_.empty()) return std::make_unique<platform::TextPrinter>(std::cout, "standard output");
-    if (namesPdf(path_)) return platform::makePdfPrinter(path_);
+    if (hasExtension(path_, ".pdf")) return platform::makePdfPrinter(path_);
     file_.open(path_, std::ios::binary | std::ios::trunc);
     if (!file_) throw RuntimeError::of(75, path_);
     return std::make_unique<platform::TextPrinter>(file_, path_);
@@ -47,6 +37,15 @@ class CliPrinters : public platform::PrinterProvider {
 };
 
 }  // namespace
+
+bool hasExtension(const std::string& path, std::string_view extension) {
+  if (path.size() < extension.size()) return false;
+  for (std::size_t i = 0; i < extension.size(); ++i) {
+    const char c = path[path.size() - extension.size() + i];
+    if ((c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c) != extension[i]) return false;
+  }
+  return true;
+}
 
 std::unique_ptr<platform::PrinterProvider> makeCliPrinters(std::string printPath) {
   return std::make_unique<CliPrinters>(std::move(printPath));

@@ -5,6 +5,7 @@
 
 #include <memory>
 #include <string>
+#include <string_view>
 
 #include "platform/printer.h"
 
@@ -14,5 +15,8 @@ namespace zr::cli {
 // printer() call; a text file is then opened (truncated), and one that cannot be is error 75
 // naming it. finish() finishes the printer if it was made, and nothing otherwise.
 std::unique_ptr<platform::PrinterProvider> makeCliPrinters(std::string printPath);
+
+// Whether the path's name ends in `extension` (given in lower case, ".pdf"), in any case.
+bool hasExtension(const std::string& path, std::string_view extension);
 
 }  // namespace zr::cli

@@ -104,18 +104,21 @@ void CalendarDialog::buildLists() {
   };
   fill(combo1_, model_.Combo1List);
   fill(combo2_, model_.Combo2List);
-  const auto bind = [this](QComboBox* combo, std::string& text, void (FrmCalendario770::*click)()) {
+  // The click handler travels as a plain callable: with a member-function pointer captured in
+  // the slot, the sanitizer build warned of an uninitialised read there and crashed on the call.
+  const auto bind = [this](QComboBox* combo, std::string& text, std::function<void()> click) {
     connect(combo, &QComboBox::editTextChanged, this, [this, &text](const QString& typed) {
       if (!syncing_) text = modelText(typed);
     });
-    connect(combo, &QComboBox::activated, this, [this, combo, &text, click](int index) {
-      text = modelText(combo->itemText(index));
-      (model_.*click)();
-      refresh();
-    });
+    connect(combo, &QComboBox::activated, this,
+            [this, combo, &text, click = std::move(click)](int index) {
+              text = modelText(combo->itemText(index));
+              click();
+              refresh();
+            });
   };
-  bind(combo1_, model_.Combo1Text, &FrmCalendario770::Combo1_Click);
-  bind(combo2_, model_.Combo2Text, &FrmCalendario770::Combo2_Click);
+  bind(combo1_, model_.Combo1Text, [this] { model_.Combo1_Click(); });
+  bind(combo2_, model_.Combo2Text, [this] { model_.Combo2_Click(); });
 }
 
 void CalendarDialog::buildSlots() {

@@ -12,6 +12,7 @@
 #include "installationoptions.h"
 #include "platform/errors.h"
 #include "qtui.h"
+#include "reportdialog.h"
 #include "riz770.h"
 #include "shell/app.h"
 #include "shell/startup.h"
@@ -100,6 +101,9 @@ int runProgram(App& app, const Handles& handles, const Options& options) {
   gui::WindowHooks hooks;
   hooks.showCalendar = gui::showCalendarModal;
   hooks.printToFile = [&handles](const std::string& path) { handles.printers->useFile(path); };
+  hooks.showReport = [&app](const report::ExportReport& r, QWidget* parent) {
+    gui::showReportModal(app, r, parent);
+  };
   gui::RIZ770 window(app, *handles.windowUi, hooks);
   if (handles.qtUi) handles.qtUi->setParentWindow(&window);
   QObject::connect(&window, &gui::RIZ770::programEnded, qApp,

@@ -15,6 +15,9 @@
 
 namespace zr {
 class App;
+namespace report {
+struct ExportReport;
+}
 }
 
 namespace zr::gui {
@@ -23,8 +26,8 @@ class WindowUi;
 
 enum class SaveKind { Pdf, Text };
 
-// What the window uses from outside: the calendar dialog, the choice of a list's destination
-// and the printer provider's file mode.
+// What the window uses from outside: the calendar dialog, the choice of a list's destination,
+// the printer provider's file mode and the export report's dialog.
 struct WindowHooks {
   // Runs the calendar dialog modally over `parent` until the model asks to close.
   std::function<void(FrmCalendario770&, QWidget* parent)> showCalendar;
@@ -33,6 +36,8 @@ struct WindowHooks {
   std::function<void(const std::string& path)> printToFile;
   // The file a list is saved to, "" when the user cancels; a save dialog when unset.
   std::function<std::string(SaveKind, QWidget* parent)> chooseFile;
+  // Shows the report of an export that is done, once the window is restored; none when unset.
+  std::function<void(const report::ExportReport&, QWidget* parent)> showReport;
 };
 
 // The name a list is saved under: the chosen one, with ".pdf" or ".txt" added when its ending

@@ -4,6 +4,7 @@
 #include <QPalette>
 
 #include "controls.h"
+#include "export/exportreport.h"
 #include "export/run.h"
 #include "lists/printselection.h"
 #include "paydates/dategrid.h"
@@ -131,7 +132,17 @@ void RIZ770::connectControls() {
   const auto button = [this](QPushButton* b, Work work, std::function<void()> body) {
     connect(b, &QPushButton::clicked, this, [this, work, body] { run(body, work); });
   };
-  button(c_->CMDAVVIO, Work::Run, [this] { CMDAVVIO_Click(app_); });
+  connect(c_->CMDAVVIO, &QPushButton::clicked, this, [this] {
+    std::optional<report::ExportReport> done;
+    run(
+        [&] {
+          report::ExportReport made;
+          if (CMDAVVIO_Click(app_, nullptr, &made) == RunOutcome::Done) done = std::move(made);
+        },
+        Work::Run);
+    // The report follows the run's own messages, over the restored window.
+    if (done && hooks_.showReport && !endStatus_) hooks_.showReport(*done, this);
+  });
   button(c_->cmdverifica, Work::Print, [this] { cmdverifica_Click(app_, UpdateAnswer::Ask); });
   button(c_->CmdVer1655, Work::Quick, [this] { CmdVer1655_Click(app_); });
   button(c_->CmdStampa, Work::Print, [this] { CmdStampa_Click(app_); });

@@ -24,6 +24,8 @@ namespace zr {
 
 inline constexpr int kSemaphoreBase = inst::kSemaphore;
 
+struct CatalogueRecord;  // what the library takes from one record of TRBASE.DAT
+
 class ArchiveLib {
  public:
   ArchiveLib(platform::Files& files, platform::Ui& ui, platform::Clock& clock,
@@ -96,10 +98,46 @@ class ArchiveLib {
   // Records read by LEGGIREC since construction (benchmarks and tests count with it).
   std::uint64_t recordsRead() const { return recordsRead_; }
 
+  // --- what one command keeps of its reads ---
+  // While a RunScope is open the catalogue records read stay in memory, the archives that
+  // CHIUDIFILE closes stay open for the next FAIOPEN of the same name, the semaphore file stays
+  // open with its lock taken by APRISEMA and given back by CHIUDISEMA as before, and the index
+  // nodes read through readIndexNode stay in memory. All of
+  // it goes when the outermost scope closes: nothing read is carried into another command.
+  // A write, a deletion or a copy through the library drops what was kept of that file.
+  class RunScope {
+   public:
+    explicit RunScope(ArchiveLib& lib);
+    ~RunScope();
+    RunScope(const RunScope&) = delete;
+    RunScope& operator=(const RunScope&) = delete;
+
+   private:
+    ArchiveLib& lib_;
+    bool outermost_;
+  };
+  // False: a RunScope keeps nothing and every call reads and opens afresh (the straightforward
+  // paths, which the equivalence tests set against the kept ones).
+  bool runCaching = true;
+  // LEGGIREC of an index node: the same trace, result and buffer, from memory when this run
+  // has read the node already.
+  int readIndexNode(double n, double r);
+
  private:
   int slot(double n) const;  // validated index, error 9 otherwise
   std::int16_t freeFileNumber() const;
   void normaliseContext(std::string& annoBefore);
+
+  struct RunCache;
+  CatalogueRecord catalogueRecord(double n);
+  std::unique_ptr<platform::File> openArchive(const std::string& name);
+  // The semaphore's file, locked: opened for this call, or (in a run) the run's file locked.
+  std::unique_ptr<platform::File> lockSemaphore(const std::string& path);
+  // Closes file number `number`: kept open for the run, or (the semaphore) really closed.
+  void release(std::int16_t number, bool semaphore);
+  // Drops whatever the run kept of a file: its nodes, and its handles when `handles`.
+  void forgetFile(const platform::File& file);
+  void forgetName(std::string_view name);
 
   platform::Files& files_;
   platform::Ui& ui_;
@@ -115,6 +153,7 @@ class ArchiveLib {
   std::array<std::string, 11> ring_;
   int ringPos_ = 0;
   std::uint64_t recordsRead_ = 0;
+  std::unique_ptr<RunCache> run_;
 };
 
 template <class F>

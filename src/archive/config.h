@@ -18,6 +18,8 @@ struct Config {
   std::string PERCORSOPROGRAMMI;  // programs folder
   std::string CODICETASK;         // task code from the task file
   std::string taskFileLine;       // the task file's first line as read
+  // The load found the task file: only then does the exit rewrite it, with the code it read.
+  bool taskFileRead = false;
 };
 
 }  // namespace zr

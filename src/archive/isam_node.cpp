@@ -63,7 +63,7 @@ void Call::readNode(int level, std::uint32_t record) {
   // The root is record 1 and nothing else is; a node met twice in one call means a cycle.
   if (record == 0 || record > nodeCount_ || (record == 1) != (level == 1)) throw Damaged{};
   markVisited(record);
-  if (lib_.LEGGIREC(base_, record) != 0) throw Damaged{};
+  if (lib_.readIndexNode(base_, record) != 0) throw Damaged{};
   Node& n = node(level);
   n.text = lib_.BUFFERREC(base_);  // reuses the capacity of an earlier read in this call
   n.record = record;

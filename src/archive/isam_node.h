@@ -1,6 +1,7 @@
 // One CERCAISAM call's working state: the key, the three nodes on the path with their record
 // numbers, used counts and positions, and the checks that turn a damaged index into a message
-// instead of a loop or a read beyond a node. Reads nodes only through ArchiveLib::LEGGIREC.
+// instead of a loop or a read beyond a node. Reads nodes only through ArchiveLib::readIndexNode
+// (LEGGIREC, or what this command has read of the node already).
 #pragma once
 
 #include <array>

@@ -3,6 +3,7 @@
 #include <array>
 
 #include "archive/archive.h"
+#include "archive/runcache.h"
 #include "platform/numtext.h"
 #include "platform/text.h"
 
@@ -20,19 +21,19 @@ std::string padded(std::string_view text, std::size_t width) {
 
 using platform::rightTrimmed;
 
-struct CatalogueRecord {
-  std::string pattern;
-  double length = 0;
-};
-
 // Record n of TRBASE.DAT, opened shared and closed at once so a catalogue changed by the
-// payroll procedure is seen at the next open.
+// payroll procedure is seen at the next command.
 CatalogueRecord readCatalogue(platform::Files& files, const std::string& folder, double n) {
   std::array<char, kCatalogueRecord> record;
   record.fill(' ');  // a record past the end of the catalogue reads as blanks
-  files.open(inst::inArchives(folder, inst::kCatalogueFile), platform::OpenMode::Read)
-      ->readAt((static_cast<std::uint64_t>(n) - 1) * kCatalogueRecord, record.data(),
-               record.size());
+  auto catalogue =
+      files.open(inst::inArchives(folder, inst::kCatalogueFile), platform::OpenMode::Read);
+  const std::size_t got =
+      platform::readFully(*catalogue, (static_cast<std::uint64_t>(n) - 1) * kCatalogueRecord,
+                          record.data(), record.size());
+  // A catalogue cut inside a record's pattern or length holds no usable record there: a cut
+  // length ("99" of "9940") would open the archive with records of the wrong size.
+  if (got > 0 && got < inst::kCatalogueLengthStart + inst::kCatalogueLengthChars) return {};
   const std::string_view bytes(record.data(), record.size());
   return {
       rightTrimmed(bytes.substr(inst::kCataloguePatternStart, inst::kCataloguePatternChars)),
@@ -46,6 +47,16 @@ void substitute(std::string& name, std::size_t at, std::string_view placeholder,
 }
 
 }  // namespace
+
+CatalogueRecord ArchiveLib::catalogueRecord(double n) {
+  const int base = slot(n);
+  if (run_) {
+    if (auto it = run_->catalogue.find(base); it != run_->catalogue.end()) return it->second;
+  }
+  CatalogueRecord record = readCatalogue(files_, config_.PERCORSOARCHIVI, n);
+  if (run_) run_->catalogue.emplace(base, record);
+  return record;
+}
 
 void ArchiveLib::normaliseContext(std::string& annoBefore) {
   annoBefore = ANNOOPEN;
@@ -62,7 +73,7 @@ std::string ArchiveLib::DAMMIFILE(double n, bool& prefix) {
     std::string annoBefore;
     normaliseContext(annoBefore);
 
-    CatalogueRecord record = readCatalogue(files_, config_.PERCORSOARCHIVI, n);
+    CatalogueRecord record = catalogueRecord(n);
     LUNGRECBASE = record.length;
     std::string name = std::move(record.pattern);
 

@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "archive/archive.h"
+#include "archive/runcache.h"
 #include "platform/numtext.h"
 
 namespace zr {
@@ -38,13 +39,17 @@ void ArchiveLib::NUOVONUMEROFILE(double n) {
 
 void ArchiveLib::CHIUDIFILE(double n) {
   if (n == 0) {
-    open_.clear();
+    const std::int16_t semaphore = number_[kSemaphoreBase];
+    while (!open_.empty()) {
+      const std::int16_t number = open_.begin()->first;
+      release(number, number == semaphore);
+    }
     std::fill(number_.begin() + 1, number_.end(), std::int16_t{0});
     return;
   }
   const int s = slot(n);
   if (number_[s] == 0) return;
-  open_.erase(number_[s]);
+  release(number_[s], s == kSemaphoreBase);
   number_[s] = 0;
 }
 
@@ -81,7 +86,7 @@ double ArchiveLib::FAIOPEN(double n) {
                                      platform::shortText(length) + " in " +
                                      std::string(inst::kCatalogueFile));
     }
-    open_[number] = files_.open(name, platform::OpenMode::ReadWrite);
+    open_[number] = openArchive(name);
     number_[s] = number;
     buffer_[s].assign(static_cast<std::size_t>(length), ' ');
     length_[s] = length;
@@ -114,6 +119,7 @@ void ArchiveLib::ELIMINA(double n) {
     if (name.empty()) return;
     CHIUDIFILE(n);
     const std::uint64_t length = files_.open(name, platform::OpenMode::Read)->size();
+    forgetName(name);
     if (length > 0) files_.remove(name);
   });
 }
@@ -141,6 +147,7 @@ void ArchiveLib::COPIAFILE(std::string_view source, std::string_view destination
       // Copying a file onto itself would delete the only copy first.
       if (files_.resolve(source) == files_.resolve(destination)) return;
     }
+    forgetName(destination);
     files_.copy(source, destination);  // replaces the destination
   });
 }

@@ -2,6 +2,7 @@
 #include <cmath>
 
 #include "archive/archive.h"
+#include "archive/runcache.h"
 #include "platform/numtext.h"
 
 namespace zr {
@@ -45,7 +46,30 @@ int ArchiveLib::LEGGIREC(double n, double r) {
     platform::File& file = fileOf(n);
     const std::uint64_t offset = recordOffset(r, length);
     ++recordsRead_;
-    return file.readAt(offset, buffer.data(), length) < length ? 1 : 0;
+    return platform::readFully(file, offset, buffer.data(), length) < length ? 1 : 0;
+  });
+}
+
+int ArchiveLib::readIndexNode(double n, double r) {
+  if (!run_) return LEGGIREC(n, r);
+  TRACCIAOPERAZIONE(TraceName("LEGGIREC", n, r).view());
+  return guarded([&]() -> int {
+    const int s = slot(n);
+    std::string& buffer = buffer_[s];
+    const std::size_t length = buffer.size();
+    if (static_cast<double>(length) != length_[s]) throw RuntimeError::of(59);
+    platform::File& file = fileOf(n);
+    const std::pair key{RunCache::keyOf(file), recordOffset(r, length)};
+    auto& nodes = run_->nodes;
+    if (auto it = nodes.find(key); it != nodes.end() && it->second.size() == length) {
+      buffer.assign(it->second);
+      return 0;
+    }
+    ++recordsRead_;
+    // Only a node read whole is kept: a short read is the end of the index, read again.
+    if (file.readAt(key.second, buffer.data(), length) < length) return 1;
+    nodes.insert_or_assign(key, buffer);
+    return 0;
   });
 }
 
@@ -60,6 +84,7 @@ void ArchiveLib::SCRIVIREC(double n, double r, std::string_view s) {
       buffer.assign(s);
     }
     platform::File& file = fileOf(n);
+    forgetFile(file);
     file.writeAt(recordOffset(r, buffer.size()), buffer);
   });
 }
@@ -92,7 +117,7 @@ int ArchiveLib::readRecordPart(double n, double r, std::size_t pos, std::string&
     platform::File& file = fileOf(n);
     const PartPlace place = partPlace(file, r, buffer_[s].size(), pos, part.size());
     if (!place.inFile) return 1;
-    return file.readAt(place.offset, part.data(), part.size()) < part.size() ? 1 : 0;
+    return platform::readFully(file, place.offset, part.data(), part.size()) < part.size() ? 1 : 0;
   });
 }
 
@@ -104,7 +129,23 @@ void ArchiveLib::writeRecordPart(double n, double r, std::size_t pos, std::strin
     platform::File& file = fileOf(n);
     const PartPlace place = partPlace(file, r, buffer_[s].size(), pos, part.size());
     if (!place.inFile) throw RuntimeError::of(63);
-    file.writeAt(place.offset, part);
+    forgetFile(file);
+    // A write that fails may have put part of the bytes (a short write, a full disk): the
+    // previous bytes go back, so the field is whole, old or new, never a mix of the two.
+    std::string previous(part.size(), ' ');
+    if (platform::readFully(file, place.offset, previous.data(), previous.size()) != part.size())
+      throw RuntimeError::of(63);
+    try {
+      file.writeAt(place.offset, part);
+    } catch (const RuntimeError&) {
+      try {
+        file.writeAt(place.offset, previous);
+      } catch (const RuntimeError& again) {
+        throw RuntimeError(again.number(), again.description() +
+                                               " (the field could not be put back as it was)");
+      }
+      throw;
+    }
   });
 }
 

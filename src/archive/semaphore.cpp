@@ -1,5 +1,6 @@
 // The semaphore TRSEMA.DAT: an exclusive open held in the slot of base number 16.
 #include "archive/archive.h"
+#include "archive/runcache.h"
 
 namespace zr {
 
@@ -26,7 +27,7 @@ void ArchiveLib::APRISEMA() {
     bool noticeShown = false;
     for (;;) {
       try {
-        auto lock = files_.openLocked(path);
+        auto lock = lockSemaphore(path);
         std::string first(inst::kSemaphoreRecord, ' ');
         lock->readAt(0, first.data(), first.size());
         open_[number] = std::move(lock);

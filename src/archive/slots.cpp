@@ -2,6 +2,7 @@
 #include <cmath>
 
 #include "archive/archive.h"
+#include "archive/runcache.h"
 
 namespace zr {
 

@@ -15,8 +15,9 @@ constexpr std::string_view kBackupKind = ".old";
 constexpr std::size_t kWriteBlock = std::size_t{1} << 20;
 }  // namespace
 
-ExportFile::ExportFile(std::unique_ptr<platform::File> file, std::size_t recordLength)
-    : file_(std::move(file)), length_(recordLength) {}
+ExportFile::ExportFile(std::unique_ptr<platform::File> file, std::size_t recordLength,
+                       ExportWatcher* watcher, std::string stem)
+    : file_(std::move(file)), length_(recordLength), watcher_(watcher), stem_(std::move(stem)) {}
 
 std::uint64_t ExportFile::offsetOf(double n) const {
   if (!(n >= 1) || n != std::floor(n)) throw RuntimeError::of(63, file_->path());
@@ -30,6 +31,8 @@ void ExportFile::writeRecord(double n, std::string_view record) {
   const std::string_view bytes = record.substr(0, length_);
   pending_.append(bytes);
   pending_.append(length_ - bytes.size(), ' ');
+  if (watcher_)
+    watcher_->recordsWritten(stem_, n, std::string_view(pending_).substr(pending_.size() - length_));
   if (pending_.size() >= kWriteBlock) flush();
 }
 
@@ -42,7 +45,7 @@ void ExportFile::flush() {
 bool ExportFile::readRecord(double n, std::string& out) {
   flush();
   out.assign(length_, '\0');
-  const std::size_t got = file_->readAt(offsetOf(n), out.data(), length_);
+  const std::size_t got = platform::readFully(*file_, offsetOf(n), out.data(), length_);
   if (got == 0) return false;
   out.resize(got);
   out.resize(length_, ' ');
@@ -52,7 +55,7 @@ bool ExportFile::readRecord(double n, std::string& out) {
 std::size_t ExportFile::readRecords(double first, std::size_t count, std::string& out) {
   flush();
   out.assign(count * length_, '\0');
-  const std::size_t got = file_->readAt(offsetOf(first), out.data(), out.size());
+  const std::size_t got = platform::readFully(*file_, offsetOf(first), out.data(), out.size());
   const std::size_t records = (got + length_ - 1) / length_;
   out.resize(got);
   out.resize(records * length_, ' ');
@@ -63,6 +66,7 @@ void ExportFile::writeRecords(double first, std::string_view bytes) {
   if (bytes.size() % length_ != 0) throw RuntimeError::of(59, file_->path());
   flush();
   file_->writeAt(offsetOf(first), bytes);
+  if (watcher_) watcher_->recordsWritten(stem_, first, bytes);
 }
 
 ExportFiles::ExportFiles(platform::Files& files, std::string archives)
@@ -74,7 +78,7 @@ ExportFiles::~ExportFiles() {
     // A record left in place needs its temporaries and backups: recovery completes it.
     if (e.moved || pending_ || e.tempPath.empty()) continue;
     try {
-      if (files_.exists(e.tempPath)) files_.remove(e.tempPath);
+      files_.remove(e.tempPath);  // a failed look first would leave it behind
     } catch (...) {
       // Nothing to report from here: the previous export file is untouched either way.
     }
@@ -117,7 +121,8 @@ ExportFile& ExportFiles::create(std::string_view stem, std::size_t length) {
   e.recordLength = length;
   auto made = platform::createTemporary(files_, e.finalPath, kTemporaryKind);
   e.tempPath = std::move(made.path);
-  e.open = std::make_unique<ExportFile>(std::move(made.file), length);
+  e.open = std::make_unique<ExportFile>(std::move(made.file), length, watcher_, e.stem);
+  if (watcher_) watcher_->fileCreated(stem, length);
   return *e.open;
 }
 
@@ -125,14 +130,16 @@ ExportFile& ExportFiles::reopen(std::string_view stem, std::size_t length) {
   Entry* e = find(stem);
   if (!e || e->moved) throw RuntimeError::of(53, finalName(stem));
   closeEntry(*e);  // what it still holds reaches the file first
-  e->open =
-      std::make_unique<ExportFile>(files_.open(e->tempPath, platform::OpenMode::ReadWrite), length);
+  e->open = std::make_unique<ExportFile>(
+      files_.open(e->tempPath, platform::OpenMode::ReadWrite), length, watcher_, e->stem);
   return *e->open;
 }
 
 bool ExportFiles::exists(std::string_view stem) {
-  Entry* e = find(stem);
-  return e && !e->moved && files_.exists(e->tempPath);
+  // The run made its temporary and nothing else removes it: asking the disk could only add a
+  // failed open, read as "not there", and a file written anew over what it held.
+  const Entry* e = find(stem);
+  return e && !e->moved && !e->tempPath.empty();
 }
 
 std::optional<std::uint64_t> ExportFiles::length(std::string_view stem) {
@@ -168,7 +175,9 @@ void ExportFiles::commit(const std::function<void()>& lastStop) {
       forward.moves.push_back({nameOf(e.tempPath), nameOf(e.finalPath)});
     }
     for (Entry& e : entries_) {
-      if (e.moved || !files_.exists(e.finalPath)) continue;
+      // Only a previous file that is not there goes without a copy: one whose open fails now
+      // would otherwise be removed by a roll-back with nothing to put back.
+      if (e.moved || (!files_.exists(e.finalPath) && !files_.fileLength(e.finalPath))) continue;
       e.backupPath = platform::temporaryName(e.finalPath, kBackupKind);
       files_.copy(e.finalPath, e.backupPath);
       e.backedUp = true;

@@ -23,14 +23,34 @@ struct WrittenFile {
   std::uint64_t records = 0;
 };
 
+// Sees what a run writes as it writes it, for the export report; it changes no byte of a file.
+// Records reach it whole (blank-padded), by record number, rewrites included.
+class ExportWatcher {
+ public:
+  virtual ~ExportWatcher() = default;
+  // The run's file of `stem` was created afresh: whatever it held before is gone.
+  virtual void fileCreated(std::string_view stem, std::size_t recordLength) = 0;
+  // Whole records laid end to end from record `first`.
+  virtual void recordsWritten(std::string_view stem, double first, std::string_view bytes) = 0;
+  // What the quadro producers saw besides their records: a row with a tribute code left out
+  // because A + P is 0 (`period` is its F24 record's), a company's F24 months starting, an F24
+  // record read.
+  virtual void rowSkipped(std::string_view company, std::string_view period,
+                          std::string_view code) = 0;
+  virtual void f24Company(std::string_view company, bool shiftedYear) = 0;
+  virtual void f24Read(std::string_view company, std::string_view period) = 0;
+};
+
 // An export file open for random access with fixed-length records.
 class ExportFile {
  public:
-  ExportFile(std::unique_ptr<platform::File> file, std::size_t recordLength);
+  ExportFile(std::unique_ptr<platform::File> file, std::size_t recordLength,
+             ExportWatcher* watcher = nullptr, std::string stem = {});
   ExportFile(const ExportFile&) = delete;
   ExportFile& operator=(const ExportFile&) = delete;
 
   std::size_t recordLength() const { return length_; }
+  ExportWatcher* watcher() const { return watcher_; }
   // Writes record n (1-based), blank-padded or cut to the record length.
   void writeRecord(double n, std::string_view record);
   // Reads record n into out; false past the end of the file.
@@ -55,6 +75,8 @@ class ExportFile {
 
   std::unique_ptr<platform::File> file_;
   std::size_t length_;
+  ExportWatcher* watcher_;
+  std::string stem_;
   // Records written one after the other reach the file in blocks: a quadro file holds
   // hundreds of thousands of them.
   std::string pending_;
@@ -67,6 +89,10 @@ class ExportFiles {
   ~ExportFiles();  // removes every temporary that commit() has not moved into place
   ExportFiles(const ExportFiles&) = delete;
   ExportFiles& operator=(const ExportFiles&) = delete;
+
+  // Every file created or reopened from now on reports its records to `watcher` (which must
+  // outlive the files), or to none.
+  void watch(ExportWatcher* watcher) { watcher_ = watcher; }
 
   // PERCORSOARCHIVI + "\" + stem + ".V24".
   std::string finalName(std::string_view stem) const;
@@ -123,6 +149,7 @@ class ExportFiles {
   std::vector<Entry> entries_;
   std::vector<WrittenFile> written_;
   bool pending_ = false;
+  ExportWatcher* watcher_ = nullptr;
 };
 
 }  // namespace zr

@@ -89,16 +89,16 @@ std::string buildFrontRecord(Company& c) {
   std::string r(kFrontLength, ' ');
   for (const Constant& k : kFrontConstants) put(r, k.pos, k.text.size(), k.text);
   const bool natural = c.naturalPerson();
-  put(r, 1, 3, c(dit::T001));
-  put(r, 4, 16, c.fiscalCode());
+  put(r, layout::kCompany, c(dit::T001));
+  put(r, layout::front::kFiscalCode, c.fiscalCode());
   if (natural) {
-    put(r, 44, 30, c.t(dit::T021));
-    put(r, 74, 60, c.t(dit::T020));
+    put(r, layout::front::kSurname, c.t(dit::T021));
+    put(r, layout::front::kName, c.t(dit::T020));
     put(r, 283, 40, joined({c(dit::T024), c(dit::T490)}, 40));
     put(r, 323, 2, c.t(dit::T025));
     put(r, 333, 1, c.t(dit::T023));
   } else {
-    put(r, 74, 60, joined({c(dit::T002), c(dit::T003), c(dit::T103)}, 60));
+    put(r, layout::front::kName, joined({c(dit::T002), c(dit::T003), c(dit::T103)}, 60));
   }
   put(r, 136, 1, c.t(dit::T411).substr(0, 1));
   put(r, 137, 6, c.t(dit::T014));
@@ -131,26 +131,26 @@ std::string buildFrontRecord(Company& c) {
 std::string buildSubstituteRecord(Company& c) {
   std::string r(kSubstituteLength, ' ');
   const bool natural = c.naturalPerson();
-  put(r, 1, 3, c(dit::T001));
-  put(r, 4, 16, c.fiscalCode());
+  put(r, layout::kCompany, c(dit::T001));
+  put(r, layout::substitute::kFiscalCode, c.fiscalCode());
   if (natural) {
-    put(r, 20, 30, c.t(dit::T002));
+    put(r, layout::substitute::kName, c.t(dit::T002));
     put(r, 50, 20, c.t(dit::T021));
     put(r, 70, 1, c.t(dit::T023));
     put(r, 71, 8, dateYmd(c(dit::T022)));
     put(r, 79, 40, c.t(dit::T024));
     put(r, 119, 2, c.t(dit::T025));
   } else {
-    put(r, 20, 30, joined({c(dit::T002), c(dit::T003)}, 30));
+    put(r, layout::substitute::kName, joined({c(dit::T002), c(dit::T003)}, 30));
   }
   put(r, 121, 40, c.t(dit::T010));
   put(r, 161, 2, c.t(dit::T011));
   put(r, 163, 35, c.t(dit::T008));
   std::string declarant = c.t(dit::T326);
   if (declarant.size() < 3) declarant.insert(0, 3 - declarant.size(), '0');
-  put(r, 198, 3, declarant);
+  put(r, layout::substitute::kDeclarant, declarant);
   const std::string kind = c.t(dit::T411);
-  put(r, 201, 2, kind == "A" ? "30" : padCut(kind, 2));
+  put(r, layout::substitute::kKind, kind == "A" ? "30" : padCut(kind, 2));
   return r;
 }
 

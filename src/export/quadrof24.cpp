@@ -99,38 +99,66 @@ std::optional<RowAmounts> tableRow(double a, double b, double c, double p) {
   return RowAmounts{a, b, c, p, 0};
 }
 
+void QuadroWriter::number(std::string& r) {
+  const std::string_view key(r.data(), numberKey_);
+  if (counter_ == 0 || key != previousKey_) {
+    previousKey_.assign(key);
+    counter_ = 0;
+  }
+  ++counter_;
+  progressive4(counter_).copy(r.data() + numberKey_, kNumberWidth);
+}
+
 void QuadroWriter::write(const QuadroRow& row) {
+  namespace st = layout::st;
   Repository& repo = app_.repo;
   std::string& r = q_.RIGAQUADRO;
   r.assign(inst::kQuadroST.length, ' ');
   const std::string zeroText = exportAmount(0);  // "0,00" right-aligned in 14
-  put(r, 1, 3, repo.STRCOSTANTE(desc::T001));
-  put(r, 4, 16, q_.CFDICHIARANTE);
-  put(r, 20, 16, q_.CFSOSTITUTO);
-  put(r, 36, 1, std::string(1, row.section));
-  put(r, 37, 4, "0000");
-  put(r, 41, 6, row.period);
-  putAmount(r, 47, row.amounts.A, fileName_);
-  putAmount(r, 61, row.amounts.B, fileName_);
-  putAmount(r, 75, row.amounts.C, fileName_);
-  putAmount(r, 89, row.amounts.P, fileName_);
-  put(r, 103, 14, zeroText);
-  put(r, 117, 1, std::string(1, row.note));
-  put(r, 129, 1, "0");
-  put(r, 130, 4, tributeCode(row.code));
-  put(r, 136, 1, "0");
-  put(r, 137, 2, row.region);
+  put(r, layout::kCompany, repo.STRCOSTANTE(desc::T001));
+  put(r, layout::kDeclarantCode, q_.CFDICHIARANTE);
+  put(r, layout::kOwnCode, q_.CFSOSTITUTO);
+  put(r, st::kSection, std::string(1, row.section));
+  put(r, st::kProgressive, "0000");
+  put(r, st::kPeriod, row.period);
+  putAmount(r, st::kAmountA, row.amounts.A, fileName_);
+  putAmount(r, st::kAmountB, row.amounts.B, fileName_);
+  putAmount(r, st::kAmountC, row.amounts.C, fileName_);
+  putAmount(r, st::kPaid, row.amounts.P, fileName_);
+  put(r, st::kZero103, zeroText);
+  put(r, st::kNote, std::string(1, row.note));
+  put(r, st::kZero129, "0");
+  put(r, st::kTributeCode, tributeCode(row.code));
+  put(r, st::kRowKind, "0");
+  put(r, st::kRegion, row.region);
   const std::string date = row.amounts.P != 0
                                ? paymentDateYmd(repo.STRCOSTANTE(desc::paymentDate))
                                : std::string("00000000");
-  put(r, 139, 8, date);
-  put(r, 147, 1, "0");
-  putAmount(r, 148, row.creditAt148 ? row.amounts.credit : 0, fileName_);
-  putAmount(r, 162, 0, fileName_);
-  put(r, 177, 14, zeroText);
-  if (!withSection_) r.erase(35, 1);
+  put(r, st::kPaymentDate, date);
+  put(r, st::kZero147, "0");
+  putAmount(r, st::kCredit, row.creditAt148 ? row.amounts.credit : 0, fileName_);
+  putAmount(r, st::kZero162, 0, fileName_);
+  put(r, st::kZero177, zeroText);
+  if (!withSection_) r.erase(layout::kSectionOffset, 1);
+  if (numberKey_ > 0) number(r);
   out_.writeRecord(q_.NUMRECQUADRO, r);
   q_.NUMRECQUADRO += 1;
+}
+
+void QuadroWriter::skipped(std::string_view period, std::string_view code) {
+  ExportWatcher* w = out_.watcher();
+  // A row without a code is an empty one, not a payment left out.
+  const std::string c = trimmed(code);
+  if (!w || c.empty() || c.find_first_not_of('0') == std::string::npos) return;
+  w->rowSkipped(app_.repo.STRCOSTANTE(desc::T001), period, c);
+}
+
+void QuadroWriter::f24Company(bool shiftedYear) {
+  if (ExportWatcher* w = out_.watcher()) w->f24Company(app_.repo.STRCOSTANTE(desc::T001), shiftedYear);
+}
+
+void QuadroWriter::f24Read(std::string_view period) {
+  if (ExportWatcher* w = out_.watcher()) w->f24Read(app_.repo.STRCOSTANTE(desc::T001), period);
 }
 
 void runQuadroPass(App& app, ExportFiles& files, QuadroState& q, RunPlace& place,
@@ -143,7 +171,11 @@ void runQuadroPass(App& app, ExportFiles& files, QuadroState& q, RunPlace& place
   q.NUMRECQUADRO = 1;
   showLabel(app, "Label4", "");
   const std::string fileName = std::string(pass.stem) + std::string(inst::kExportExtension);
-  QuadroWriter writer(app, q, out, fileName, pass.length == inst::kQuadroST.length);
+  // Numbered as written, unless the straightforward paths are asked for: then by a second pass
+  // that reads the whole file back.
+  const bool numberAsWritten = lib.runCaching;
+  QuadroWriter writer(app, q, out, fileName, pass.length == inst::kQuadroST.length,
+                      numberAsWritten ? pass.keyLength : 0);
   walkSelectedCompanies(
       app, CompanyRead::ByCode,
       [&](const SelectedCompany& selected) {
@@ -156,6 +188,7 @@ void runQuadroPass(App& app, ExportFiles& files, QuadroState& q, RunPlace& place
       &place);
   lib.CHIUDIFILE(0);
   files.closeAll();
+  if (numberAsWritten) return;
   place.enterStep(std::string("numerazione ") + fileName);
   NUMERAPROGRESSIVI(files.reopen(pass.stem, pass.length), pass.keyLength);
   files.closeAll();

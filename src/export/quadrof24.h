@@ -59,20 +59,37 @@ struct QuadroRow {
   bool creditAt148 = false;
 };
 
-// Writes one row of the company in DITX$ and the F24 record in F24X$ at NUMRECQUADRO.
+// Writes one row of the company in DITX$ and the F24 record in F24X$ at NUMRECQUADRO. With a
+// key length the record is numbered as it is written, as NUMERAPROGRESSIVI would number the
+// file afterwards: the writer's records are the whole file, one after the other from record 1.
 class QuadroWriter {
  public:
   QuadroWriter(App& app, QuadroState& q, ExportFile& out, std::string_view fileName,
-               bool withSection)
-      : app_(app), q_(q), out_(out), fileName_(fileName), withSection_(withSection) {}
+               bool withSection, std::size_t numberKey = 0)
+      : app_(app),
+        q_(q),
+        out_(out),
+        fileName_(fileName),
+        withSection_(withSection),
+        numberKey_(numberKey) {}
   void write(const QuadroRow& row);
+  // Tells the run's watcher, if any, of a row with a tribute code that A + P = 0 leaves out
+  // (`period` is the F24 record's), of the company's F24 months starting and of a record read.
+  void skipped(std::string_view period, std::string_view code);
+  void f24Company(bool shiftedYear);
+  void f24Read(std::string_view period);
 
  private:
+  void number(std::string& record);
+
   App& app_;
   QuadroState& q_;
   ExportFile& out_;
   std::string fileName_;
-  bool withSection_;  // ST holds the section at 36; SV is the same record without it
+  bool withSection_;       // ST holds the section at 36; SV is the same record without it
+  std::size_t numberKey_;  // 0: "0000", numbered by a pass over the file
+  std::string previousKey_;
+  std::uint64_t counter_ = 0;
 };
 
 // One producer's pass: its file created afresh, the selected companies walked with the

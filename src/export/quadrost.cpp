@@ -32,14 +32,15 @@ class QuadroSTCompany {
     setFiscalCodes(app_, q);
     const std::string code = repo_.STRCOSTANTE(desc::T001);
     const bool shifted = repo_.VALCOSTANTE(desc::T596) == 1;
+    out_.f24Company(shifted);
     for (int month = shifted ? 2 : 1; month <= 12; ++month) {
       if (!readF24(app_, code, kRefYear, month, F24Kind::ReferenceMonth)) continue;
-      startRecord();
+      startRecord(kRefYear + twoDigits(month));
       for (int i = 1; i <= desc::kErarioRows; ++i) RIGAERARIOST(i, month);
       for (int r = 1; r <= desc::kRegionBlocks; ++r) RIGHEREGIONIST(r, month);
     }
     if (!readF24(app_, code, ANNO770, 1, F24Kind::NextJanuary)) return;
-    startRecord();
+    startRecord(std::string(ANNO770) + "01");
     if (!shifted) {
       for (int i = 1; i <= desc::kErarioRows; ++i) RIGAERARIOST1713(i);
       return;
@@ -67,7 +68,9 @@ class QuadroSTCompany {
 
   // The record's own period: a January reference-year record settles the previous year's
   // "1713", which belongs to an earlier return.
-  void startRecord() {
+  void startRecord(std::string period) {
+    out_.f24Read(period);
+    f24Period_ = std::move(period);
     januaryOfReference_ =
         repo_.STRCOSTANTE(desc::A568) + repo_.STRCOSTANTE(desc::A567) == "01" + kRefYear;
   }
@@ -89,7 +92,7 @@ class QuadroSTCompany {
     const ErarioRow row = erario(i);
     if (excluded(row)) return;
     const auto amounts = archiveRow(row.a, row.b, row.c, row.paid);
-    if (!amounts) return;
+    if (!amounts) return out_.skipped(f24Period_, row.code);
     const bool yearEnd = row.code == "1712" || row.code == "1713";
     writeErario(row, *amounts, yearEnd ? kDecember : kRefYear + twoDigits(month), ' ', false);
   }
@@ -98,7 +101,7 @@ class QuadroSTCompany {
     const ErarioRow row = erario(i);
     if (row.code != "1713") return;
     const auto amounts = archiveRow(row.a, row.b, row.c, row.paid, row.credit, true);
-    if (!amounts) return;
+    if (!amounts) return out_.skipped(f24Period_, row.code);
     writeErario(row, *amounts, kDecember, ' ', true);
   }
 
@@ -106,7 +109,7 @@ class QuadroSTCompany {
     const ErarioRow row = erario(i);
     if (excluded(row)) return;
     const auto amounts = archiveRow(row.a, row.b, row.c, row.paid);
-    if (!amounts) return;
+    if (!amounts) return out_.skipped(f24Period_, row.code);
     writeErario(row, *amounts, kDecember, row.code == "1713" ? ' ' : 'B', false);
   }
 
@@ -121,7 +124,10 @@ class QuadroSTCompany {
           centsOf(repo_, desc::regionAmount(n)), centsOf(repo_, desc::regionAmount(n + 1)),
           centsOf(repo_, desc::regionAmount(n + 2)),
           centsOf(repo_, desc::regionField(Field::Debit, b), k));
-      if (!amounts) continue;
+      if (!amounts) {
+        out_.skipped(f24Period_, repo_.STRCOSTANTE(desc::regionField(Field::Code, b), kk));
+        continue;
+      }
       QuadroRow out;
       out.section = '1';
       out.period = period;
@@ -146,6 +152,7 @@ class QuadroSTCompany {
   App& app_;
   QuadroWriter& out_;
   bool januaryOfReference_ = false;
+  std::string f24Period_;  // YYYYMM of the F24 record in F24X$
 };
 
 }  // namespace

@@ -26,8 +26,8 @@ constexpr std::string_view kRowsQuery =
     "SELECT * FROM QUADROCU4 WHERE CODAZI = ? AND CODIP = ? ORDER BY SEQ";
 // The payments of the company itself, not of one of its payees.
 constexpr std::string_view kCompanyPayee = "0000000000";
-constexpr std::size_t kNoteWidth = 11;
-constexpr std::size_t kDateWidth = 8;
+constexpr std::size_t kNoteWidth = layout::st::kNote.len;
+constexpr std::size_t kDateWidth = layout::st::kPaymentDate.len;
 
 // The last n characters of text zero-filled on the left: Right(zeros & text, n).
 std::string rightZeroFilled(const std::string& text, std::size_t n) {
@@ -63,27 +63,28 @@ SelfEmploymentRow readRow(const platform::Recordset& rs, const RowPlace& place) 
 // The record of one row for the company in DITX$, progressive from its own record number.
 std::string buildRecord(Repository& repo, const QuadroState& q, const SelfEmploymentRow& row,
                         double recordNumber, std::string_view fileName) {
+  namespace st = layout::st;
   std::string r(inst::kQuadroST.length, ' ');
   const std::string zeroText = exportAmount(0);
-  put(r, 1, 3, repo.STRCOSTANTE(desc::T001));
-  put(r, 4, 16, q.CFDICHIARANTE);
-  put(r, 20, 16, q.CFSOSTITUTO);
-  put(r, 36, 1, "0");
-  put(r, 37, 4, progressive4(static_cast<std::uint64_t>(recordNumber)));
-  put(r, 41, 6, row.period);
-  putAmount(r, 47, row.amount, fileName);
-  put(r, 61, 14, zeroText);
-  put(r, 75, 14, zeroText);
-  putAmount(r, 89, row.amount, fileName);
-  put(r, 103, 14, zeroText);
-  put(r, 117, kNoteWidth, row.note);
-  put(r, 129, 1, "0");
-  put(r, 130, 4, row.code);
-  put(r, 139, kDateWidth, row.date);
-  put(r, 147, 1, "0");
-  put(r, 148, 14, zeroText);
-  put(r, 162, 14, zeroText);
-  put(r, 177, 14, zeroText);
+  put(r, layout::kCompany, repo.STRCOSTANTE(desc::T001));
+  put(r, layout::kDeclarantCode, q.CFDICHIARANTE);
+  put(r, layout::kOwnCode, q.CFSOSTITUTO);
+  put(r, st::kSection, "0");
+  put(r, st::kProgressive, progressive4(static_cast<std::uint64_t>(recordNumber)));
+  put(r, st::kPeriod, row.period);
+  putAmount(r, st::kAmountA, row.amount, fileName);
+  put(r, st::kAmountB, zeroText);
+  put(r, st::kAmountC, zeroText);
+  putAmount(r, st::kPaid, row.amount, fileName);
+  put(r, st::kZero103, zeroText);
+  put(r, st::kNote, row.note);
+  put(r, st::kZero129, "0");
+  put(r, st::kTributeCode, row.code);
+  put(r, st::kPaymentDate, row.date);
+  put(r, st::kZero147, "0");
+  put(r, st::kCredit, zeroText);
+  put(r, st::kZero162, zeroText);
+  put(r, st::kZero177, zeroText);
   return r;
 }
 

@@ -84,7 +84,7 @@ class QuadroSVCompany {
   }
 
   void RIGAENTILOCALISV(const LocalRow& row, const std::string& period) {
-    if (!row.amounts) return;
+    if (!row.amounts) return out_.skipped(period, row.code);
     char note = ' ';
     if (trimmed(row.yearField) == kRefYear) {
       // The balance of 3847 is marked only when the operator asked for it.
@@ -95,7 +95,7 @@ class QuadroSVCompany {
   }
 
   void RIGAENTILOCALISVGENNAIO(const LocalRow& row) {
-    if (!row.amounts) return;
+    if (!row.amounts) return out_.skipped(std::string(ANNO770) + "01", row.code);
     write(row, kDecember, 'B');
   }
 

@@ -182,24 +182,25 @@ class QuadroSXCompany {
     const double sx1 = money(t_.sx1) + t_.tableSx1;
     const double sx2 = money(t_.t1631) + (money(t_.t3796) + t_.table3796) +
                        (money(t_.t3797) + t_.table3797);
-    put(r, 1, 3, code_);
-    put(r, 4, 16, q.CFDICHIARANTE);
-    put(r, 20, 16, q.CFSOSTITUTO);
-    putAmount(r, 36, t_.cu104, kFile);
-    putAmount(r, 50, t_.cu73, kFile);
-    putAmount(r, 64, t_.cuSum - money(t_.t1701), kFile);
-    put(r, 78, 1, t_.cu1 ? "1" : "0");
-    put(r, 79, 1, t_.cu4 ? "1" : "0");
-    putAmount(r, 80, sx1, kFile);
-    putAmount(r, 94, sx2, kFile);
-    putAmount(r, 108, t_.cu55, kFile);
-    putAmount(r, 122, t_.cu61, kFile);
-    putAmount(r, 136, t_.dip != 0 ? money(t_.dip) : sx2, kFile);
-    putAmount(r, 150, t_.cuSum, kFile);
-    putAmount(r, 164, t_.cu96, kFile);
-    putAmount(r, 178, money(t_.t1701), kFile);
-    putAmount(r, 192, sx1 + money(t_.t6781), kFile);
-    putAmount(r, 206, money(t_.t6781), kFile);
+    namespace sx = layout::sx;
+    put(r, layout::kCompany, code_);
+    put(r, layout::kDeclarantCode, q.CFDICHIARANTE);
+    put(r, layout::kOwnCode, q.CFSOSTITUTO);
+    putAmount(r, sx::kCu1_104, t_.cu104, kFile);
+    putAmount(r, sx::kCu1_73, t_.cu73, kFile);
+    putAmount(r, sx::kCu1Net, t_.cuSum - money(t_.t1701), kFile);
+    put(r, sx::kHasCu1, t_.cu1 ? "1" : "0");
+    put(r, sx::kHasCu4, t_.cu4 ? "1" : "0");
+    putAmount(r, sx::kSx1, sx1, kFile);
+    putAmount(r, sx::kSx2, sx2, kFile);
+    putAmount(r, sx::kCu1_55, t_.cu55, kFile);
+    putAmount(r, sx::kCu1_61, t_.cu61, kFile);
+    putAmount(r, sx::kEmployees, t_.dip != 0 ? money(t_.dip) : sx2, kFile);
+    putAmount(r, sx::kCu1Sum, t_.cuSum, kFile);
+    putAmount(r, sx::kCu1_96, t_.cu96, kFile);
+    putAmount(r, sx::k1701, money(t_.t1701), kFile);
+    putAmount(r, sx::kSx1With6781, sx1 + money(t_.t6781), kFile);
+    putAmount(r, sx::k6781, money(t_.t6781), kFile);
     return r;
   }
 

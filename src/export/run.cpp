@@ -7,6 +7,7 @@
 #include <string>
 
 #include "shell/commitrecord.h"
+#include "export/exportreport.h"
 #include "export/exportrun.h"
 #include "export/valuerules.h"
 #include "repository/descriptors.h"
@@ -43,10 +44,26 @@ FailureTexts pendingCommitTexts(const std::string& archives) {
               commitRecordPath(archives) + ")."};
 }
 
-RunOutcome runExport(App& app, const std::string& certName, std::vector<WrittenFile>* written) {
+// The set in place before the commit, for the report's comparison. It is only read: a set that
+// cannot be read leaves the report without a comparison, never the export undone.
+void readPreviousSet(App& app, report::ExportReport& r) {
+  try {
+    report::SetSummary previous = report::readSet(app.files(), app.config.PERCORSOARCHIVI);
+    if (previous.present) r.previous = std::move(previous);
+  } catch (const RuntimeError& e) {
+    r.previousUnreadable = runtimeCause(e);
+  } catch (const std::exception& e) {
+    r.previousUnreadable = e.what();
+  }
+}
+
+RunOutcome runExport(App& app, const std::string& certName, std::vector<WrittenFile>* written,
+                     report::ExportReport* report) {
   app.flags.OPZIONECU = app.form.Check1 == 1 ? 1 : 0;
   app.flags.OPZIONESALDO = app.form.Check3 == 1 ? 1 : 0;
+  report::RunCollector collector;  // outlives the run's files, which report to it
   ExportRun run(app);
+  if (report) run.files.watch(&collector);
   run.enterStep("apertura archivio C.U.");
   if (!run.cert.APRICERTIFICAZIONI(certName) || !run.cert.APRITABELLECU())
     return RunOutcome::Failed;
@@ -65,6 +82,8 @@ RunOutcome runExport(App& app, const std::string& certName, std::vector<WrittenF
   }
   run.cert.CHIUDITABELLECU();
   run.cert.CHIUDICERTIFICAZIONI();
+  report::ExportReport made;
+  if (report) readPreviousSet(app, made);
   run.enterStep("registrazione dei file di esportazione");
   const auto failed = [&](std::string_view cause) {
     reportRunFailure(app,
@@ -83,6 +102,13 @@ RunOutcome runExport(App& app, const std::string& certName, std::vector<WrittenF
     return failed(e.what());
   }
   if (written) *written = run.files.written();
+  if (report) {
+    made.fromRun = true;
+    made.current = collector.summary();
+    made.f24 = collector.f24();
+    report::completeReport(made);
+    *report = std::move(made);
+  }
   setBusy(app, false);
   app.ui().message("Esportazione dati dalla procedura paghe per mod.770/" + std::string(ANNO770) +
                        " ..... terminata",
@@ -155,9 +181,13 @@ void ACQUISIZIONEDATI770(ExportRun& run) {
   hideLabel(app, "Label5", false);
 }
 
-RunOutcome CMDAVVIO_Click(App& app, std::vector<WrittenFile>* written) {
+RunOutcome CMDAVVIO_Click(App& app, std::vector<WrittenFile>* written,
+                          report::ExportReport* report) {
   MainForm& form = app.form;
   if (!checkSelection(app)) return RunOutcome::Refused;
+  // The run's catalogue records, archive handles and index nodes are read once for all its
+  // producers; the next command reads them afresh.
+  ArchiveLib::RunScope kept(app.lib);
 
   // From here a termination request ends the run in order, never half-way through a write.
   platform::HeldInterrupts held(app.interrupts());
@@ -184,7 +214,10 @@ RunOutcome CMDAVVIO_Click(App& app, std::vector<WrittenFile>* written) {
   const std::string& archives = app.config.PERCORSOARCHIVI;
   const std::string certName = CertificationDb::databaseName(archives);
   const std::string templateName = CertificationDb::templateName(archives);
-  if (app.lib.ESISTEFILE(templateName) && !app.lib.ESISTEFILE(certName))
+  // A database that is there but cannot be opened now is still the bureau's data: only one
+  // that is not there at all is made from the template.
+  if (app.lib.ESISTEFILE(templateName) && !app.lib.ESISTEFILE(certName) &&
+      !app.files().fileLength(certName))
     app.lib.COPIAFILE(templateName, certName);
 
   RunOutcome outcome = RunOutcome::Refused;
@@ -200,7 +233,7 @@ RunOutcome CMDAVVIO_Click(App& app, std::vector<WrittenFile>* written) {
       form.list1Visible = false;
       form.labelVisible["Label3"] = false;
       controllolista(app);
-      if (app.flags.ERRORELISTA == 0) outcome = runExport(app, certName, written);
+      if (app.flags.ERRORELISTA == 0) outcome = runExport(app, certName, written, report);
     }
   }
   resetMainForm(app);

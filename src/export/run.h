@@ -10,6 +10,9 @@
 namespace zr {
 
 class App;
+namespace report {
+struct ExportReport;
+}
 
 enum class RunOutcome {
   Refused,  // a check refused the run (message shown), nothing written
@@ -17,7 +20,10 @@ enum class RunOutcome {
   Done,     // every export file written and in place
 };
 
-// `written`, when given, receives the files a successful run put in place.
-RunOutcome CMDAVVIO_Click(App& app, std::vector<WrittenFile>* written = nullptr);
+// `written`, when given, receives the files a successful run put in place; `report`, when
+// given, the run's report: its records summarised as they were written, compared with the set
+// they replaced. A run that is not Done leaves both as they were.
+RunOutcome CMDAVVIO_Click(App& app, std::vector<WrittenFile>* written = nullptr,
+                          report::ExportReport* report = nullptr);
 
 }  // namespace zr

@@ -9,6 +9,7 @@
 #include <string>
 #include <string_view>
 
+#include "export/exportlayout.h"
 #include "platform/text.h"
 
 namespace zr::exportrules {
@@ -31,6 +32,13 @@ class AmountTooWide : public std::runtime_error {
 // position pos. A text wider than 14 throws AmountTooWide naming the file, the field's
 // position and the amount.
 void putAmount(std::string& record, std::size_t pos, double value, std::string_view file);
+// The same at a field of the record layouts.
+inline void put(std::string& record, layout::Field f, std::string_view value) {
+  put(record, f.pos, f.len, value);
+}
+inline void putAmount(std::string& record, layout::Field f, double value, std::string_view file) {
+  putAmount(record, f.pos, value, file);
+}
 
 // T012 trimmed, else T013 trimmed, padded or cut to 16.
 std::string fiscalCode(std::string_view t012, std::string_view t013);

@@ -14,6 +14,16 @@ constexpr std::string_view kTitle = "Gestionde ACQUSIZIONE 770";
 constexpr std::string_view kNoTemplate =
     "Non esiste file F24ENTI... contattare VerantiData Daduzor";
 
+// Whether nothing at all is at the path: an open for input that finds no file or no folder.
+bool nothingAt(platform::Files& files, const std::string& path) {
+  try {
+    files.open(path, platform::OpenMode::Read);
+    return false;
+  } catch (const RuntimeError& e) {
+    return e.number() == 53 || e.number() == 76;
+  }
+}
+
 std::size_t slotOf(int year) {
   return static_cast<std::size_t>(year - kFirstF24Year);
 }
@@ -72,6 +82,12 @@ bool F24Databases::PREPARAF24() {
     // A database that is there but cannot be read now (locked, no permission) is still the
     // payroll procedure's data: copying over it would destroy it.
     if (lib_.ESISTEFILE(name) != 0 || lib_.files().fileLength(name)) continue;
+    // Nor is anything else in its place (a FIFO, a folder) ever replaced by a copy: it is an
+    // error naming it, as every file that is not a regular one.
+    if (!nothingAt(lib_.files(), name)) {
+      lib_.guarded([&] { throw RuntimeError::of(75, name + " (non e' un file)"); });
+      return false;
+    }
     lib_.COPIAFILE(source, name);
   }
   return true;

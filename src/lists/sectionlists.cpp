@@ -75,6 +75,7 @@ class ControlListRun {
 
   void run() {
     ArchiveLib& lib = app_.lib;
+    ArchiveLib::RunScope kept(lib);  // index nodes read once for the list
     lib.FAIOPEN(inst::kF24);
     lib.FAIOPEN(inst::kF24Index);
     lib.FAIOPEN(kCompanies);

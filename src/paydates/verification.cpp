@@ -65,6 +65,9 @@ class Verification {
       : app_(app), lib_(app.lib), repo_(app.repo), printer_(app), AGGIORNADATE_(AGGIORNADATE) {}
 
   void run(RunPlace& place) {
+    // Index nodes and catalogue records are read once for the command; every date written
+    // reads its record afresh under the semaphore all the same.
+    ArchiveLib::RunScope kept(lib_);
     lib_.FAIOPEN(kF24);
     lib_.FAIOPEN(kF24Index);
     pageHeader();

@@ -61,8 +61,10 @@ struct Pipe {
     ::_exit(127);
   for (int fd = 5; fd < base + 4; ++fd) ::close(fd);
   ::closefrom(base + 4);
-  rlimit data{static_cast<rlim_t>(dataBytes), static_cast<rlim_t>(dataBytes)};
-  ::setrlimit(RLIMIT_DATA, &data);
+  if (dataBytes != 0 && !kAddressSanitized) {
+    rlimit data{static_cast<rlim_t>(dataBytes), static_cast<rlim_t>(dataBytes)};
+    ::setrlimit(RLIMIT_DATA, &data);
+  }
   rlimit core{0, 0};
   ::setrlimit(RLIMIT_CORE, &core);
   // Signals the parent ignores or holds must not be inherited that way.

@@ -13,9 +13,23 @@
 
 namespace zr::platform {
 
+// The address sanitizer reserves terabytes of shadow memory up front, which any data limit
+// forbids: in such a build the child runs without one.
+#if defined(__SANITIZE_ADDRESS__)
+inline constexpr bool kAddressSanitized = true;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+inline constexpr bool kAddressSanitized = true;
+#else
+inline constexpr bool kAddressSanitized = false;
+#endif
+#else
+inline constexpr bool kAddressSanitized = false;
+#endif
+
 struct ChildLimits {
   std::chrono::milliseconds time{30000};
-  std::uint64_t dataBytes = std::uint64_t{1} << 30;
+  std::uint64_t dataBytes = std::uint64_t{1} << 30;  // 0: none
 };
 
 struct ChildEnd {

@@ -68,7 +68,7 @@ class Engine : public DatabaseEngine {
     std::string path(pathView);
     if (!files_.exists(path)) throw RuntimeError::of(3024, path);
     std::string header(kHeaderBytes, '\0');
-    header.resize(files_.open(path, OpenMode::Read)->readAt(0, header.data(), kHeaderBytes));
+    header.resize(readFully(*files_.open(path, OpenMode::Read), 0, header.data(), kHeaderBytes));
     for (const Format& f : kFormats) {
       if (f.recognises(header)) return f.open(files_, path, jet_);
     }

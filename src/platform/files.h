@@ -33,11 +33,31 @@ class File {
   virtual const std::string& path() const = 0;
 };
 
+// Reads n bytes at offset, fewer only where the file ends: a read that hands back part of the
+// request (a share, a device) is read on from where it stopped, never taken for the end.
+std::size_t readFully(File& file, std::uint64_t offset, char* buf, std::size_t n);
+
 enum class OpenMode {
   Read,       // shared input; a missing file is error 53
   ReadWrite,  // shared binary access; a missing file is created empty
   Truncate,   // created anew or emptied, read and write
   CreateNew,  // created here and now, never through a link; a name that is taken is error 58
+};
+
+// A file kept open whose exclusive lock is taken and given back again and again (the semaphore
+// around each index lookup of a command): the lock that Files::openLocked takes, without a new
+// open each time. Closing is destruction; a lock still held goes with it.
+class LockableFile {
+ public:
+  virtual ~LockableFile() = default;
+  LockableFile() = default;
+  LockableFile(const LockableFile&) = delete;
+  LockableFile& operator=(const LockableFile&) = delete;
+
+  // Takes the lock (error 70 while another opener holds it) and gives the locked file.
+  virtual File& lock() = 0;
+  // Gives the lock back; the file stays open for the next lock().
+  virtual void unlock() = 0;
 };
 
 // What the previous-instance test holds for the process's life.
@@ -57,6 +77,9 @@ class Files {
   // Exclusive open (read and write, created if missing) locked against every other opener.
   // Held by another process or open description: error 70.
   virtual std::unique_ptr<File> openLocked(std::string_view path) = 0;
+  // The same lock, taken by each lock() on a file kept open. By default every lock() is an
+  // openLocked and every unlock() closes it, so that a wrapper's openLocked meets each one.
+  virtual std::unique_ptr<LockableFile> openLockable(std::string_view path);
 
   // True when the path names a regular file that can be opened for input.
   virtual bool exists(std::string_view path) = 0;
@@ -86,6 +109,9 @@ class Files {
 class FilesWrapper : public Files {
  public:
   explicit FilesWrapper(Files& target) : target_(target) {}
+  // A wrapper given another wrapper forwards to it: never a copy that bypasses it.
+  FilesWrapper(const FilesWrapper&) = delete;
+  FilesWrapper& operator=(const FilesWrapper&) = delete;
   std::string resolve(std::string_view p) const override { return target_.resolve(p); }
   std::unique_ptr<File> open(std::string_view p, OpenMode m) override { return target_.open(p, m); }
   std::unique_ptr<File> openLocked(std::string_view p) override { return target_.openLocked(p); }

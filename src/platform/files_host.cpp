@@ -34,6 +34,7 @@ class HostFile : public File {
   }
   void sync() override { hostio::syncOrFail(fd_, system_, host_); }
   const std::string& path() const override { return system_; }
+  const std::string& hostPath() const { return host_; }
 
  private:
   int fd_;
@@ -72,9 +73,11 @@ int openRegular(const std::string& host, int flags, std::string_view systemPath)
   return fd;
 }
 
+enum class LockKind { None, Description, Flock };
+
 // A write lock on the whole file, owned by this open description: another description, in
 // this process or another, is refused at once.
-bool lockWholeFile(int fd) {
+LockKind lockWholeFile(int fd) {
   struct flock fl {};
   fl.l_type = F_WRLCK;
   fl.l_whence = SEEK_SET;
@@ -82,14 +85,56 @@ bool lockWholeFile(int fd) {
   fl.l_len = 0;
   while (::fcntl(fd, F_OFD_SETLK, &fl) != 0) {
     if (errno == EINTR) continue;
-    if (errno != EINVAL) return false;
+    if (errno != EINVAL) return LockKind::None;
     // A kernel without description locks: flock locks belong to the description as well.
     while (::flock(fd, LOCK_EX | LOCK_NB) != 0)
-      if (errno != EINTR) return false;
-    return true;
+      if (errno != EINTR) return LockKind::None;
+    return LockKind::Flock;
   }
-  return true;
+  return LockKind::Description;
 }
+
+void unlockWholeFile(int fd, LockKind kind) {
+  if (kind == LockKind::Flock) {
+    while (::flock(fd, LOCK_UN) != 0)
+      if (errno != EINTR) return;
+    return;
+  }
+  struct flock fl {};
+  fl.l_type = F_UNLCK;
+  fl.l_whence = SEEK_SET;
+  while (::fcntl(fd, F_OFD_SETLK, &fl) != 0)
+    if (errno != EINTR) return;
+}
+
+int lockFailure(int err) {
+  return err == EAGAIN || err == EACCES || err == EWOULDBLOCK ? 70 : 75;
+}
+
+// One open description whose lock comes and goes.
+class HostLockable : public LockableFile {
+ public:
+  HostLockable(int fd, std::string systemPath, std::string hostPath)
+      : fd_(fd), file_(fd, std::move(systemPath), std::move(hostPath)) {}
+  File& lock() override {
+    if (held_ == LockKind::None) {
+      held_ = lockWholeFile(fd_);
+      if (held_ == LockKind::None) hostio::fail(lockFailure(errno), file_.path(), host());
+    }
+    return file_;
+  }
+  void unlock() override {
+    if (held_ == LockKind::None) return;
+    unlockWholeFile(fd_, held_);
+    held_ = LockKind::None;
+  }
+
+ private:
+  std::string host() const { return file_.hostPath(); }
+  int fd_;
+  HostFile file_;  // closes the descriptor, and with it a lock still held
+  LockKind held_ = LockKind::None;
+};
 
 }  // namespace
 
@@ -110,12 +155,18 @@ std::unique_ptr<File> HostFiles::open(std::string_view path, OpenMode mode) {
 std::unique_ptr<File> HostFiles::openLocked(std::string_view path) {
   std::string host = resolve(path);
   int fd = openRegular(host, O_RDWR | O_CREAT, path);
-  if (!lockWholeFile(fd)) {
+  if (lockWholeFile(fd) == LockKind::None) {
     int err = errno;
     ::close(fd);
-    hostio::fail(err == EAGAIN || err == EACCES || err == EWOULDBLOCK ? 70 : 75, path, host);
+    hostio::fail(lockFailure(err), path, host);
   }
   return std::make_unique<HostFile>(fd, std::string(path), std::move(host));
+}
+
+std::unique_ptr<LockableFile> HostFiles::openLockable(std::string_view path) {
+  std::string host = resolve(path);
+  int fd = openRegular(host, O_RDWR | O_CREAT, path);
+  return std::make_unique<HostLockable>(fd, std::string(path), std::move(host));
 }
 
 bool HostFiles::exists(std::string_view path) {

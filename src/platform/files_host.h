@@ -16,6 +16,7 @@ class HostFiles : public Files {
   std::string resolve(std::string_view path) const override;
   std::unique_ptr<File> open(std::string_view path, OpenMode mode) override;
   std::unique_ptr<File> openLocked(std::string_view path) override;
+  std::unique_ptr<LockableFile> openLockable(std::string_view path) override;
   bool exists(std::string_view path) override;
   bool isDirectory(std::string_view path) override;
   std::optional<std::uint64_t> fileLength(std::string_view path) override;

@@ -210,6 +210,16 @@ std::unique_ptr<InstanceLock> HostFiles::acquireInstanceLock(std::string_view pr
   return std::make_unique<HeldLock>(fd);
 }
 
+std::size_t readFully(File& file, std::uint64_t offset, char* buf, std::size_t n) {
+  std::size_t done = 0;
+  while (done < n) {
+    const std::size_t got = file.readAt(offset + done, buf + done, n - done);
+    if (got == 0) break;
+    done += got;
+  }
+  return done;
+}
+
 std::string temporaryName(std::string_view finalPath, std::string_view kind) {
   // A fresh draw for every name: two runs of one process id (a reused id, another machine on a
   // share) still differ.
@@ -247,6 +257,30 @@ Temporary createTemporary(Files& files, std::string_view finalPath, std::string_
       if (e.number() != 58 || attempt >= 100) throw;
     }
   }
+}
+
+namespace {
+
+// Each lock() a new exclusive open through the Files it came from, each unlock() its close.
+class ReopeningLockable : public LockableFile {
+ public:
+  ReopeningLockable(Files& files, std::string path) : files_(files), path_(std::move(path)) {}
+  File& lock() override {
+    if (!held_) held_ = files_.openLocked(path_);
+    return *held_;
+  }
+  void unlock() override { held_.reset(); }
+
+ private:
+  Files& files_;
+  std::string path_;
+  std::unique_ptr<File> held_;
+};
+
+}  // namespace
+
+std::unique_ptr<LockableFile> Files::openLockable(std::string_view path) {
+  return std::make_unique<ReopeningLockable>(*this, std::string(path));
 }
 
 }  // namespace zr::platform

@@ -91,11 +91,19 @@ void removeQuietly(platform::Files& files, const std::string& path) noexcept {
   }
 }
 
+// A database this program makes by copying its template: a yearly F24 database at the load,
+// the certification database at an export.
+bool isCopiedDatabase(std::string_view name) {
+  if (name.size() == 12 && name.starts_with("SF24") && endsWithNoCase(name, ".MDB"))
+    return name.substr(4, 4).find_first_not_of("0123456789") == std::string_view::npos;
+  return name == inst::certificationDatabaseName();
+}
+
 }  // namespace
 
 bool isExportTemporary(std::string_view name) {
   if (const auto copied = hiddenCopyOf(name))
-    return isExportFileName(*copied) || isExportTemporary(*copied);
+    return isExportFileName(*copied) || isExportTemporary(*copied) || isCopiedDatabase(*copied);
   if (!plainName(name) || !platform::isTemporaryName(name)) return false;
   const std::string_view base = baseOf(name);
   return isExportFileName(base) || base == inst::kCommitRecord;

@@ -51,7 +51,8 @@ struct SetRecovery {
 SetRecovery recoverExportSet(platform::Files& files, std::string_view archives);
 
 // Whether a name in the archives folder is one of this program's export temporaries: an export
-// file's or the record's temporary or backup, or the hidden file a copy writes before renaming.
+// file's or the record's temporary or backup, or the hidden file a copy writes before renaming
+// (of those, and of the databases copied from their templates, which a crash may cut short).
 bool isExportTemporary(std::string_view name);
 
 }  // namespace zr

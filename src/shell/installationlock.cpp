@@ -7,6 +7,7 @@
 #include "shell/app.h"
 #include "shell/commitrecord.h"
 #include "shell/progress.h"
+#include "shell/startup.h"
 
 namespace zr {
 
@@ -61,6 +62,7 @@ WritingSession beginWriting(App& app, const FailureTexts& texts, std::string_vie
   // What a run that crashed left: its set completed or put back, its temporaries removed.
   try {
     recoverExportSet(app.files(), app.config.PERCORSOARCHIVI);
+    removeTaskFileTemporaries(app.files());
   } catch (const RuntimeError& e) {
     reportRunFailure(app, texts, "ripristino dei file di esportazione", {}, runtimeCause(e));
     return session;

@@ -21,7 +21,7 @@ std::unique_ptr<platform::File> takeInstallationLock(App& app);
 std::string installationBusyText(const std::string& archives);
 
 // How a command that writes the installation began: the lock held and what a crashed export
-// left recovered, or refused (the lock stayed held) or failed (a termination request while
+// left recovered (and the temporaries of a task file rewrite that a crash cut short removed), or refused (the lock stayed held) or failed (a termination request while
 // waiting, a recovery that failed), its message shown.
 enum class WritingStart { Held, Refused, Failed };
 struct WritingSession {

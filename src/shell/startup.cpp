@@ -1,6 +1,7 @@
 #include "shell/startup.h"
 
 #include <initializer_list>
+#include <optional>
 #include <string>
 
 #include "archive/installation.h"
@@ -37,10 +38,17 @@ void previousInstanceTest(App& app) {
   throw ProgramEnd{3};
 }
 
-// The task file's first line; "" when the file is missing or empty.
-std::string readTaskLine(platform::Files& files) {
-  if (!files.exists(inst::kTaskFile)) return {};
-  auto lines = files.readLines(inst::kTaskFile);
+// The task file's first line ("" for an empty file); nothing when the file is missing.
+// Only a file that is not there is absent: one that cannot be read now is an error, never a
+// run without the task code (other archives, and the launcher's code lost at the exit).
+std::optional<std::string> readTaskLine(platform::Files& files) {
+  std::vector<std::string> lines;
+  try {
+    lines = files.readLines(inst::kTaskFile);
+  } catch (const RuntimeError& e) {
+    if (e.number() == 53 || e.number() == 76) return std::nullopt;
+    throw;
+  }
   return lines.empty() ? std::string{} : lines.front();
 }
 
@@ -63,11 +71,13 @@ std::string pathFileFolder(App& app, std::string_view pathFile) {
   return value;
 }
 
-void take(Config& config, std::string archives, std::string programs, std::string taskLine) {
+void take(Config& config, std::string archives, std::string programs,
+          std::optional<std::string> taskLine) {
   config.PERCORSOARCHIVI = std::move(archives);
   config.PERCORSOPROGRAMMI = std::move(programs);
-  config.CODICETASK = taskCodeOf(taskLine);
-  config.taskFileLine = std::move(taskLine);
+  config.taskFileRead = taskLine.has_value();
+  config.taskFileLine = std::move(taskLine).value_or(std::string{});
+  config.CODICETASK = taskCodeOf(config.taskFileLine);
 }
 
 void fromRegistry(App& app) {
@@ -80,7 +90,7 @@ void fromRegistry(App& app) {
   // Both folders or neither: a route that gives only one leaves the path files to decide.
   if (archives.empty() || !app.files().isDirectory(archives)) return;
   if (programs.empty() || !app.files().isDirectory(programs)) return;
-  std::string taskLine = readTaskLine(app.files());
+  std::optional<std::string> taskLine = readTaskLine(app.files());
   take(app.config, std::move(archives), std::move(programs), std::move(taskLine));
 }
 
@@ -91,7 +101,7 @@ void fromPathFiles(App& app) {
   if (!files.exists(inst::kProgramsPathFile)) configurationError(app);
   std::string archives = pathFileFolder(app, inst::kArchivesPathFile);
   std::string programs = pathFileFolder(app, inst::kProgramsPathFile);
-  std::string taskLine = readTaskLine(files);
+  std::optional<std::string> taskLine = readTaskLine(files);
   take(app.config, std::move(archives), std::move(programs), std::move(taskLine));
 }
 
@@ -187,21 +197,33 @@ void RIZ770_Load(App& app) {
 
 namespace {
 
+constexpr int kTaskRewriteAttempts = 3;
+
 // The task file rewritten through a temporary beside it, so it is never left half-written.
 void rewriteTaskFile(App& app) {
   auto& files = app.files();
-  if (!files.exists(inst::kTaskFile)) return;
+  // A file the load did not see (absent then, or not readable at that moment) holds a code
+  // this run never had: writing ours over it would lose it.
+  if (!app.config.taskFileRead || !files.exists(inst::kTaskFile)) return;
   std::string line = app.config.CODICETASK.substr(0, inst::kTaskLineLength);
   line.resize(inst::kTaskLineLength, ' ');
   line += "\r\n";
   std::string temporary;
   try {
-    auto made = platform::createTemporary(files, inst::kTaskFile);
-    temporary = made.path;
-    made.file->writeAt(0, line);
-    made.file->sync();
-    made.file.reset();
-    files.rename(temporary, inst::kTaskFile);
+    for (int attempt = 1;; ++attempt) {
+      auto made = platform::createTemporary(files, inst::kTaskFile);
+      temporary = made.path;
+      made.file->writeAt(0, line);
+      made.file->sync();
+      made.file.reset();
+      try {
+        files.rename(temporary, inst::kTaskFile);
+        return;
+      } catch (const RuntimeError& e) {
+        // Another process's start removed the temporary as a crash's leftover: write it again.
+        if (e.number() != 53 || attempt == kTaskRewriteAttempts || files.exists(temporary)) throw;
+      }
+    }
   } catch (...) {
     try {
       if (!temporary.empty() && files.exists(temporary)) files.remove(temporary);
@@ -213,6 +235,25 @@ void rewriteTaskFile(App& app) {
 }
 
 }  // namespace
+
+std::size_t removeTaskFileTemporaries(platform::Files& files) {
+  const std::string folder(inst::kTaskFolder);
+  if (!files.isDirectory(folder)) return 0;
+  const std::string task = std::string(inst::kTaskFile).substr(folder.size() + 1);
+  std::size_t removed = 0;
+  for (const std::string& name : files.list(folder)) {
+    if (name.size() <= task.size() || !name.starts_with(task) || name[task.size()] != '.' ||
+        !platform::isTemporaryName(name))
+      continue;
+    try {
+      files.remove(folder + "\\" + name);
+      ++removed;
+    } catch (const RuntimeError& e) {
+      if (e.number() != 53) throw;  // renamed into place meanwhile by the program that made it
+    }
+  }
+  return removed;
+}
 
 void FINETASK(App& app) {
   app.lib.guarded([&] { rewriteTaskFile(app); });

@@ -3,10 +3,12 @@
 // INFOPROGETTO. Works on the App it is given; touches files only through its services.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
 #include "platform/errors.h"
+#include "platform/files.h"
 
 namespace zr {
 
@@ -36,6 +38,11 @@ void CARICAINST(App& app, InstSource source);
 // Rewrites an existing task file with the task code alone, closes every archive and ends the
 // program with status 0.
 [[noreturn]] void FINETASK(App& app);
+
+// Removes the temporaries that a program ended while rewriting the task file left beside it
+// (the next export's or date update's recovery does it); returns how many. A program whose
+// temporary goes while it writes it writes it again.
+std::size_t removeTaskFileTemporaries(platform::Files& files);
 
 std::string infoProgettoText(const Config& config);
 void INFOPROGETTO(App& app);

@@ -18,6 +18,7 @@
 #include "shell/runfailure.h"
 #include "support/fault_files.h"
 #include "support/hook_files.h"
+#include "support/processes.h"
 
 namespace zr::exporttest {
 namespace {
@@ -72,19 +73,8 @@ void freshStart(Installation& inst) {
 // Runs `body` in a forked child and returns its exit status (-signal when a signal ended it).
 template <class Body>
 int inChild(Body body) {
-  const pid_t pid = ::fork();
-  if (pid == 0) {
-    int status = 99;
-    try {
-      status = body();
-    } catch (...) {
-      status = 98;
-    }
-    ::_exit(status);
-  }
-  int raw = 0;
-  ::waitpid(pid, &raw, 0);
-  return WIFEXITED(raw) ? WEXITSTATUS(raw) : -WTERMSIG(raw);
+  const testing::Ended e = testing::forkChild(body).wait();
+  return e.signal != 0 ? -e.signal : e.status;
 }
 
 // The steps of the commit: temporaries created and synced, backups, the record, each rename,
@@ -325,6 +315,17 @@ TEST(CommitSet, RecoveryCompletesTheRecordInPlaceAndRefusesOneThatNamesOtherFile
        "",
        {{"FRONTE.V24", "F-OLD"}, {t1, ""}, {b1, ""}, {"NOTE.TXT.zr770-3-ff.tmp", "KEEP"},
         {"FRONTE.V24.bak", "KEEP"}, {"FRONTE.V24.zr770-x-ab.tmp", "KEEP"}},
+       false},
+      // A load or an export killed while it copied a database from its template leaves the
+      // copy's hidden file; copies of anything else are not this program's.
+      {"no record: half-made copies of the databases go",
+       {{".SF242011.MDB.tmp4242-3-0", "HALF"}, {".TRCER24P.MDB.tmp4242-0-0", "HALF"},
+        {".KVDITTE.DAT.tmp4242-1-0", "KEEP"}, {".SF24XXXX.MDB.tmp4242-1-0", "KEEP"},
+        {".SF24201.MDB.tmp4242-1-0", "KEEP"}, {".SF242011.MDB.tmp4242-3", "KEEP"}},
+       "",
+       {{".SF242011.MDB.tmp4242-3-0", ""}, {".TRCER24P.MDB.tmp4242-0-0", ""},
+        {".KVDITTE.DAT.tmp4242-1-0", "KEEP"}, {".SF24XXXX.MDB.tmp4242-1-0", "KEEP"},
+        {".SF24201.MDB.tmp4242-1-0", "KEEP"}, {".SF242011.MDB.tmp4242-3", "KEEP"}},
        false},
       {"a record renaming a file that is not an export file",
        {{"TRPERARK.TRP", "ARCHIVE"}, {"TRPERARK.TRP.zr770-1-a.tmp", "X"}},

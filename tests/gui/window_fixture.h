@@ -15,6 +15,7 @@
 #include <memory>
 
 #include "controls.h"
+#include "export/exportreport.h"
 #include "gui/gui_main.h"
 #include "riz770.h"
 #include "shell/app.h"
@@ -73,6 +74,9 @@ class WindowBed {
       if (printToFile) printToFile(path);
     };
     h.chooseFile = [this](SaveKind kind, QWidget*) { return chooseFile ? chooseFile(kind) : ""; };
+    h.showReport = [this](const report::ExportReport& r, QWidget* parent) {
+      if (showReport) showReport(r, parent);
+    };
     window = std::make_unique<RIZ770>(*app, *windowUi, h, screen);
   }
   ~WindowBed() {
@@ -131,6 +135,7 @@ class WindowBed {
   std::function<void(FrmCalendario770&, QWidget*)> showCalendar;
   std::function<void(const std::string&)> printToFile;
   std::function<std::string(SaveKind)> chooseFile;
+  std::function<void(const report::ExportReport&, QWidget*)> showReport;
 };
 
 }  // namespace zr::gui

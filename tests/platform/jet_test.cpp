@@ -10,6 +10,7 @@
 #include <fstream>
 #include <functional>
 
+#include "platform/childprocess.h"
 #include "platform/database.h"
 #include "platform/database_jet.h"
 #include "platform/files.h"
@@ -22,6 +23,7 @@ namespace {
 
 namespace fr = jetframes;
 using ::testing::AllOf;
+using ::testing::AnyOf;
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 using testing::bytesOf;
@@ -156,10 +158,12 @@ class JetRoute : public ::testing::Test {
     for (std::string l; std::getline(in, l);) lines.push_back(l);
     return lines;
   }
-  std::unique_ptr<Database> open(std::chrono::milliseconds limit = std::chrono::seconds(10)) {
+  std::unique_ptr<Database> open(std::chrono::milliseconds limit = std::chrono::seconds(10),
+                                 std::uint64_t memory = std::uint64_t{1} << 30) {
     JetOptions o;
     o.reader = reader;
     o.timeLimit = limit;
+    o.memoryLimit = memory;
     engine = makeDatabaseEngine(*files, o);
     return engine->open(kPath);
   }
@@ -320,6 +324,22 @@ TEST_F(JetRoute, AHangingReaderIsStoppedAtItsTimeLimit) {
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
   EXPECT_EQ(e.number(), 3049);
   EXPECT_THAT(e.description(), AllOf(HasSubstr(kPath), HasSubstr("table QUADROCU1"), HasSubstr("did not finish within 0.30 s")));
+}
+
+TEST_F(JetRoute, AReaderThatGrowsPastItsMemoryLimitFailsInsteadOfTakingTheMachine) {
+  if (kAddressSanitized) GTEST_SKIP() << "a sanitizer build runs the reader without a data limit";
+  // The shell holds the whole substitution in its own memory: 200 MB against a 32 MiB limit.
+  script("if [ \"$1\" = table ]; then x=$(/usr/bin/head -c 200000000 /dev/zero | /usr/bin/tr '\\0' a); "
+         "echo \"${#x}\"; fi");
+  auto db = open(std::chrono::seconds(20), std::uint64_t{32} << 20);
+  RuntimeError e = errorOf([&] { db->openTable("QUADROCU1"); });
+  EXPECT_EQ(e.number(), 3049);
+  EXPECT_THAT(e.description(), AllOf(HasSubstr(kPath), HasSubstr("table QUADROCU1"),
+                                         AnyOf(HasSubstr("ended with"), HasSubstr("signal"))));
+  // With room enough the same reader gets through its table.
+  auto roomy = open(std::chrono::seconds(20), std::uint64_t{4} << 30);
+  EXPECT_EQ(static_cast<std::size_t>(roomy->openTable("QUADROCU1")->recordCount()),
+            certificationTable().rows.size());
 }
 
 TEST_F(JetRoute, TheFileIsCheckedBeforeTheReaderRuns) {

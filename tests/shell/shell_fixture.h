@@ -85,10 +85,12 @@ class ShellTest : public ::testing::Test {
   std::filesystem::path taskPath() const { return host("C:\\ZAVUVOD\\ZAVUVOD.INI"); }
   std::string taskFile() const { return readHostFile(taskPath()); }
 
-  // An App on the installation; its scripted Ui is left in `ui`.
-  std::unique_ptr<App> makeApp(std::string registry = {}) {
+  // An App on the installation; its scripted Ui is left in `ui`. `files`, when given, stands
+  // for the host files (a wrapper over files that outlive the App).
+  std::unique_ptr<App> makeApp(std::string registry = {},
+                               std::unique_ptr<platform::Files> files = {}) {
     Services s;
-    s.files = platform::makeHostFiles(root);
+    s.files = files ? std::move(files) : platform::makeHostFiles(root);
     auto scripted = std::make_unique<platform::ScriptedUi>();
     ui = scripted.get();
     s.ui = std::move(scripted);

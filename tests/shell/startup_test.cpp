@@ -7,7 +7,9 @@
 #include <functional>
 #include <optional>
 
+#include "shell/installationlock.h"
 #include "shell_fixture.h"
+#include "support/hook_files.h"
 
 namespace zr::testing {
 namespace {
@@ -175,6 +177,48 @@ TEST_F(ShellTest, TaskCodeRoundTripThroughTheExit) {
       ++entries;
     EXPECT_EQ(entries, 1);
   }
+}
+
+TEST_F(ShellTest, TaskFileTemporariesACrashLeftAreClearedByTheNextWritingStart) {
+  build({company(1, "ALFA SRL")});
+  writeHostFile(taskPath(), "07\r\n");
+  const fs::path folder = taskPath().parent_path();
+  // A process killed between creating its temporary and renaming it leaves this; the rest is
+  // not this program's.
+  const char* left[] = {"ZAVUVOD.INI.zr770-4242-0a1b2c.tmp", "ZAVUVOD.INI.zr770-17-ff.tmp"};
+  const char* kept[] = {"ZAVUVOD.INI.bak", "ALTRO.INI.zr770-4242-0a1b2c.tmp",
+                        "ZAVUVOD.INI.zr770-x-ab.tmp", "ZAVUVOD.INI.zr770-4242-0a1b2c.dat"};
+  for (const char* name : left) writeHostFile(folder / name, "07    ");
+  for (const char* name : kept) writeHostFile(folder / name, "KEEP");
+  {
+    auto app = makeApp();
+    RIZ770_Load(*app);
+    const WritingSession s = beginWriting(*app, {"NON ESEGUITA", ""}, "");
+    EXPECT_EQ(s.start, WritingStart::Held);
+    for (const char* name : left) EXPECT_FALSE(fs::exists(folder / name)) << name;
+    for (const char* name : kept) EXPECT_EQ(readHostFile(folder / name), "KEEP") << name;
+    EXPECT_EQ(taskFile(), "07\r\n");
+  }
+  for (const char* name : kept) fs::remove(folder / name);
+
+  // A rewrite whose temporary another process's start clears just before the rename (as a
+  // leftover) writes it again: the exit still leaves the task file, and nothing beside it.
+  auto hostFiles = platform::makeHostFiles(root);
+  int cleared = 0;
+  auto app = makeApp({}, std::make_unique<HookFiles>(
+                             *hostFiles,
+                             [&](Step s, std::string_view) {
+                               if (s == Step::Rename && cleared++ == 0)
+                                 removeTaskFileTemporaries(*hostFiles);
+                             },
+                             HookFiles::Hook{}));
+  RIZ770_Load(*app);
+  EXPECT_EQ(endStatus([&] { FINETASK(*app); }), 0);
+  EXPECT_GE(cleared, 2);
+  EXPECT_EQ(taskFile(), endedTask("07"));
+  int entries = 0;
+  for ([[maybe_unused]] const auto& e : fs::directory_iterator(folder)) ++entries;
+  EXPECT_EQ(entries, 1);
 }
 
 TEST_F(ShellTest, LoadCreatesExactlyTheMissingYearlyDatabases) {

@@ -1,6 +1,7 @@
 // The one fault injector of the tests: a Files that forwards to a real backend and breaks the
 // Nth call of a kind (open, read, write, rename, sync, lock, folder sync) the way a disk does.
-// It counts every call per kind, so a test can sweep "fail call k" over every k of a run.
+// It counts every call per kind, so a test can sweep "fail call k" over every k of a run. Whole
+// file operations (a text file read, a copy) meet the faults of the calls they are made of.
 #pragma once
 
 #include <array>
@@ -78,6 +79,15 @@ class FaultFiles : public platform::FilesWrapper {
       if (p.find(path) != std::string::npos) n += counts[index(c)];
     return n;
   }
+  // Every call seen so far, in order: its kind and path (a sweep picks calls from it).
+  struct Seen {
+    Call call;
+    std::string path;
+  };
+  const std::vector<Seen>& history() const { return history_; }
+  // The paths of the calls that met a fault, in order.
+  const std::vector<std::string>& firedOn() const { return firedOn_; }
+
   // Faults that have fired at least once.
   int fired() const {
     int n = 0;
@@ -100,6 +110,24 @@ class FaultFiles : public platform::FilesWrapper {
   void rename(std::string_view from, std::string_view to) override {
     if (const Fault* f = hit(Call::Rename, to)) throw failure(*f, to);
     target_.rename(from, to);
+  }
+  // Read as a whole: an open and a read. A short read is read on to the end, as the host does.
+  std::vector<std::string> readLines(std::string_view p) override {
+    noteOpen(p);
+    if (const Fault* f = hit(Call::Open, p)) throw failure(*f, p);
+    if (const Fault* f = hit(Call::Read, p); f && f->effect != Effect::Short) throw failure(*f, p);
+    return target_.readLines(p);
+  }
+  // The source read, the copy written and synced; a fault in any leaves the target as it was,
+  // as the host's copy through a temporary does.
+  void copy(std::string_view from, std::string_view to) override {
+    noteOpen(from);
+    if (const Fault* f = hit(Call::Open, from)) throw failure(*f, from);
+    if (const Fault* f = hit(Call::Read, from); f && f->effect != Effect::Short)
+      throw failure(*f, from);
+    if (const Fault* f = hit(Call::Write, to)) throw failure(*f, to);
+    if (const Fault* f = hit(Call::Sync, to)) throw failure(*f, to);
+    target_.copy(from, to);
   }
   void syncFolder(std::string_view folder) override {
     if (const Fault* f = hit(Call::FolderSync, folder)) throw failure(*f, folder);
@@ -164,6 +192,7 @@ class FaultFiles : public platform::FilesWrapper {
   const Fault* hit(Call c, std::string_view p, std::optional<std::uint64_t> offset = {}) {
     ++counts_[index(c)];
     ++byPath_[std::string(p)][index(c)];
+    history_.push_back({c, std::string(p)});
     const Fault* met = nullptr;
     for (auto& pending : faults_) {
       const Fault& f = pending.fault;
@@ -177,6 +206,7 @@ class FaultFiles : public platform::FilesWrapper {
         if (!met) met = &f;
       }
     }
+    if (met) firedOn_.emplace_back(p);
     return met;
   }
 
@@ -185,6 +215,8 @@ class FaultFiles : public platform::FilesWrapper {
   }
 
   std::vector<Pending> faults_;
+  std::vector<Seen> history_;
+  std::vector<std::string> firedOn_;
   std::array<int, kCallKinds> counts_{};
   std::map<std::string, std::array<int, kCallKinds>, std::less<>> byPath_;
 };
