@@ -67,7 +67,7 @@ int ArchiveLib::readIndexNode(double n, double r) {
     }
     ++recordsRead_;
     // Only a node read whole is kept: a short read is the end of the index, read again.
-    if (file.readAt(key.second, buffer.data(), length) < length) return 1;
+    if (platform::readFully(file, key.second, buffer.data(), length) < length) return 1;
     nodes.insert_or_assign(key, buffer);
     return 0;
   });

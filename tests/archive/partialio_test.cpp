@@ -37,6 +37,14 @@ TEST_F(PartialIo, AReadThatHandsBackPartOfARecordIsReadOn) {
   EXPECT_EQ(lib.readRecordPart(377, 1, 2, part), 0);
   EXPECT_EQ(part, "AAAAAA");
   EXPECT_EQ(lib.LEGGIREC(377, 3), 1) << "past the end is still the end";
+  // An index node read within a run is read on too, and kept whole.
+  ArchiveLib::RunScope run(lib);
+  faulty.inject(fail(Call::Read).on("F24.DAT").shortened());
+  EXPECT_EQ(lib.readIndexNode(377, 2), 0) << "node 2 is whole in the file";
+  EXPECT_EQ(lib.BUFFERREC(377), "BBBBBBBBBB");
+  EXPECT_EQ(lib.readIndexNode(377, 2), 0);
+  EXPECT_EQ(lib.BUFFERREC(377), "BBBBBBBBBB");
+  EXPECT_EQ(lib.readIndexNode(377, 3), 1);
 }
 
 TEST_F(PartialIo, APartWriteThatFailsHalfWayLeavesTheBytesAsTheyWere) {
