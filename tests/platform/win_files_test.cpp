@@ -38,10 +38,17 @@ TEST_F(WinFilesTest, OpensAreSharedAndOnlyFilesOpen) {
   EXPECT_EQ(reader->readAt(8, buf, sizeof buf), 4u);
   EXPECT_EQ(std::string(buf, 4), "89AB");
   EXPECT_EQ(reader->size(), 12u);
-  // Shared for deletion too: a replacement may move over a file another run still reads.
+  // Shared for deletion too: a file still open is moved away under its reader. A target that
+  // is open is not replaced: refused as Windows refuses it, and kept whole.
+  EXPECT_NO_THROW(files->rename("C:\\ARK\\TRPERARK.TRP", "C:\\ARK\\MOVED.TRP"));
+  EXPECT_EQ(reader->readAt(0, buf, 4), 4u);
   writeBytes(dir / "ARK" / "NEW.TRP", "new");
-  EXPECT_NO_THROW(files->rename("C:\\ARK\\NEW.TRP", "C:\\ARK\\TRPERARK.TRP"));
-  EXPECT_EQ(bytesOf(dir / "ARK" / "TRPERARK.TRP"), "new");
+  EXPECT_EQ(numberOf([&] { files->rename("C:\\ARK\\NEW.TRP", "C:\\ARK\\MOVED.TRP"); }), 70);
+  EXPECT_EQ(bytesOf(dir / "ARK" / "MOVED.TRP"), "0123456789AB");
+  reader.reset();
+  writer.reset();
+  EXPECT_NO_THROW(files->rename("C:\\ARK\\NEW.TRP", "C:\\ARK\\MOVED.TRP"));
+  EXPECT_EQ(bytesOf(dir / "ARK" / "MOVED.TRP"), "new");
 
   EXPECT_EQ(numberOf([&] { files->open("C:\\ARK\\NONE.TRP", OpenMode::Read); }), 53);
   EXPECT_EQ(numberOf([&] { files->open("C:\\NONE\\A.TRP", OpenMode::Read); }), 76);
