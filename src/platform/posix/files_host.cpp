@@ -1,4 +1,4 @@
-#include "platform/posix/files_host.h"
+#include "platform/files_host.h"
 
 #include <fcntl.h>
 #include <sys/file.h>

@@ -13,7 +13,7 @@
 
 #include "platform/errors.h"
 #include "platform/files_common.h"
-#include "platform/posix/files_host.h"
+#include "platform/files_host.h"
 #include "platform/posix/hostio.h"
 
 namespace zr::platform {

@@ -1,4 +1,8 @@
-#include "platform/win/files_win.h"
+// The Windows Files backend: the ANSI functions, so names are CP1252 bytes as in the archives.
+// With an empty root, system paths are used as they are; with a root (tests, a copied
+// installation) "C:\A\B" is root\A\B as on other hosts. Components are not looked up: the file
+// system ignores case itself.
+#include "platform/files_host.h"
 
 #include <cstdlib>
 
@@ -101,7 +105,7 @@ class LockedWinFile : public WinFile {
 }  // namespace
 
 std::unique_ptr<Files> makeHostFiles(std::string root) {
-  return std::make_unique<WinFiles>(std::move(root));
+  return std::make_unique<HostFiles>(std::move(root));
 }
 
 std::string defaultDriveRoot() {
@@ -109,7 +113,7 @@ std::string defaultDriveRoot() {
   return root ? std::string(root) : std::string();
 }
 
-std::string WinFiles::resolve(std::string_view path) const {
+std::string HostFiles::resolve(std::string_view path) const {
   if (root_.empty()) return std::string(path);
   std::string host = mapPathLiterally(root_, path);
   for (char& c : host)
@@ -117,7 +121,7 @@ std::string WinFiles::resolve(std::string_view path) const {
   return host;
 }
 
-std::unique_ptr<File> WinFiles::open(std::string_view path, OpenMode mode) {
+std::unique_ptr<File> HostFiles::open(std::string_view path, OpenMode mode) {
   std::string host = resolve(path);
   DWORD access = GENERIC_READ | GENERIC_WRITE;
   DWORD disposition = OPEN_ALWAYS;
@@ -139,28 +143,28 @@ std::unique_ptr<File> WinFiles::open(std::string_view path, OpenMode mode) {
   return std::make_unique<WinFile>(std::move(h), std::string(path), std::move(host));
 }
 
-std::unique_ptr<File> WinFiles::openLocked(std::string_view path) {
+std::unique_ptr<File> HostFiles::openLocked(std::string_view path) {
   std::string host = resolve(path);
   winio::Handle h = openOrFail(host, GENERIC_READ | GENERIC_WRITE, OPEN_ALWAYS, path);
   if (!lockWhole(h.get())) winio::fail(lockFailure(::GetLastError()), path, host);
   return std::make_unique<LockedWinFile>(std::move(h), std::string(path), std::move(host));
 }
 
-std::unique_ptr<LockableFile> WinFiles::openLockable(std::string_view path) {
+std::unique_ptr<LockableFile> HostFiles::openLockable(std::string_view path) {
   std::string host = resolve(path);
   winio::Handle h = openOrFail(host, GENERIC_READ | GENERIC_WRITE, OPEN_ALWAYS, path);
   return std::make_unique<WinLockable>(
       std::make_unique<WinFile>(std::move(h), std::string(path), std::move(host)));
 }
 
-bool WinFiles::exists(std::string_view path) {
+bool HostFiles::exists(std::string_view path) {
   DWORD err = 0;
   return static_cast<bool>(winio::openShared(resolve(path), GENERIC_READ, OPEN_EXISTING, err));
 }
 
-bool WinFiles::isDirectory(std::string_view path) { return winio::isFolder(resolve(path)); }
+bool HostFiles::isDirectory(std::string_view path) { return winio::isFolder(resolve(path)); }
 
-std::optional<std::uint64_t> WinFiles::fileLength(std::string_view path) {
+std::optional<std::uint64_t> HostFiles::fileLength(std::string_view path) {
   DWORD err = 0;
   winio::Handle h = winio::openShared(resolve(path), FILE_READ_ATTRIBUTES, OPEN_EXISTING, err);
   LARGE_INTEGER size;
@@ -168,7 +172,7 @@ std::optional<std::uint64_t> WinFiles::fileLength(std::string_view path) {
   return static_cast<std::uint64_t>(size.QuadPart);
 }
 
-void WinFiles::remove(std::string_view path) {
+void HostFiles::remove(std::string_view path) {
   std::string host = resolve(path);
   if (!::DeleteFileA(host.c_str()))
     winio::fail(winio::openErrorNumber(::GetLastError(), host), path, host);

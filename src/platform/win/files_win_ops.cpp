@@ -4,7 +4,7 @@
 
 #include "platform/errors.h"
 #include "platform/files_common.h"
-#include "platform/win/files_win.h"
+#include "platform/files_host.h"
 #include "platform/win/winio.h"
 
 namespace zr::platform {
@@ -31,7 +31,7 @@ std::string withoutTrailingSeparators(std::string s) {
 
 }  // namespace
 
-void WinFiles::copy(std::string_view from, std::string_view to) {
+void HostFiles::copy(std::string_view from, std::string_view to) {
   auto source = open(from, OpenMode::Read);
   std::string target = resolve(to);
   winio::TempFile temp(target, to, nextSerial());
@@ -45,7 +45,7 @@ void WinFiles::copy(std::string_view from, std::string_view to) {
   temp.commit();
 }
 
-void WinFiles::rename(std::string_view from, std::string_view to) {
+void HostFiles::rename(std::string_view from, std::string_view to) {
   std::string source = resolve(from);
   if (::GetFileAttributesA(source.c_str()) == INVALID_FILE_ATTRIBUTES)
     winio::fail(winio::openErrorNumber(::GetLastError(), source), from, source);
@@ -55,7 +55,7 @@ void WinFiles::rename(std::string_view from, std::string_view to) {
     winio::fail(winio::openErrorNumber(err, target), to, target);
 }
 
-void WinFiles::syncFolder(std::string_view folder) {
+void HostFiles::syncFolder(std::string_view folder) {
   // Windows offers no flush of a folder's entries to a program: the moves themselves are made
   // with MOVEFILE_WRITE_THROUGH, which returns only once each is on disk. What is left to check
   // is that the folder is there.
@@ -63,7 +63,7 @@ void WinFiles::syncFolder(std::string_view folder) {
   if (!winio::isFolder(host)) winio::fail(76, folder, host);
 }
 
-void WinFiles::makeDirectories(std::string_view path) {
+void HostFiles::makeDirectories(std::string_view path) {
   const std::string host = withoutTrailingSeparators(resolve(path));
   // Skips the drive ("C:\") or share ("\\server\share\") at the start: those are never made.
   std::size_t start = 0;
@@ -86,7 +86,7 @@ void WinFiles::makeDirectories(std::string_view path) {
   if (!winio::isFolder(host)) winio::fail(75, path, host);
 }
 
-std::vector<std::string> WinFiles::list(std::string_view folder) {
+std::vector<std::string> HostFiles::list(std::string_view folder) {
   const std::string host = resolve(folder);
   if (!winio::isFolder(host)) {
     const DWORD a = ::GetFileAttributesA(host.c_str());
@@ -113,19 +113,19 @@ std::vector<std::string> WinFiles::list(std::string_view folder) {
   return names;
 }
 
-std::vector<std::string> WinFiles::readLines(std::string_view path) {
+std::vector<std::string> HostFiles::readLines(std::string_view path) {
   auto file = open(path, OpenMode::Read);
   return filescommon::splitLines(filescommon::readWhole(*file));
 }
 
-void WinFiles::writeText(std::string_view path, std::string_view content) {
+void HostFiles::writeText(std::string_view path, std::string_view content) {
   std::string target = resolve(path);
   winio::TempFile temp(target, path, nextSerial());
   temp.write(content);
   temp.commit();
 }
 
-std::unique_ptr<InstanceLock> WinFiles::acquireInstanceLock(std::string_view program) {
+std::unique_ptr<InstanceLock> HostFiles::acquireInstanceLock(std::string_view program) {
   // One installation under two spellings is one: the file system ignores case and the
   // separators' kind.
   std::string installation = withoutTrailingSeparators(root_.empty() ? std::string("C:\\") : root_);

@@ -1,5 +1,6 @@
-// The host Files backend: system paths mapped under a drive root, POSIX calls underneath.
-// Owns nothing but the root; every open file and lock is an object handed to the caller.
+// The host Files backend, one class whose calls each OS implements (posix/, win/): system
+// paths mapped under a drive root (on Windows only when one is given). Owns nothing but the
+// root; every open file and lock is an object handed to the caller.
 #pragma once
 
 #include <atomic>
