@@ -86,6 +86,20 @@ TEST(WinChildTest, AStreamThatThrowsEndsTheChild) {
                std::system_error);
 }
 
+TEST(WinChildTest, TheChildRunsInAJobWithItsMemoryLimit) {
+  std::string frames;
+  const ChildEnd end = runChild(
+      siblingProgram("test_platform"),
+      {"--gtest_also_run_disabled_tests", "--gtest_filter=WinChildHelper.DISABLED_TellsItsJob"},
+      nullptr, {30s, 64u << 20}, [&](std::string_view bytes) { frames.append(bytes); });
+  // The limit as the child's own job states it. Wine neither enforces job limits nor reports
+  // them (it answers with zeros), so there the test says so and stops.
+  const bool wine = ::GetProcAddress(::GetModuleHandleA("ntdll.dll"), "wine_get_version");
+  if (wine && frames == "memory none") GTEST_SKIP() << "Wine does not report job object limits";
+  EXPECT_EQ(frames, "memory 67108864 killed with the job") << end.output;
+  EXPECT_EQ(end.code, 0) << end.output;
+}
+
 // The helpers, run only as the child of the tests above.
 void frame(std::string_view bytes) {
   ASSERT_EQ(::_write(3, bytes.data(), static_cast<unsigned>(bytes.size())),
@@ -108,6 +122,22 @@ TEST(WinChildHelper, DISABLED_EchoesFile) {
     frame(std::string(std::istreambuf_iterator<char>(in), {}));
   }
   std::fflush(stdout);
+  std::_Exit(0);
+}
+
+TEST(WinChildHelper, DISABLED_TellsItsJob) {
+  JOBOBJECT_EXTENDED_LIMIT_INFORMATION info{};
+  if (!::QueryInformationJobObject(nullptr, JobObjectExtendedLimitInformation, &info, sizeof info,
+                                   nullptr)) {
+    frame("no job");
+    std::_Exit(0);
+  }
+  const DWORD flags = info.BasicLimitInformation.LimitFlags;
+  std::string told = "memory ";
+  told += (flags & JOB_OBJECT_LIMIT_PROCESS_MEMORY) ? std::to_string(info.ProcessMemoryLimit)
+                                                     : std::string("none");
+  if (flags & JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE) told += " killed with the job";
+  frame(told);
   std::_Exit(0);
 }
 
