@@ -89,6 +89,8 @@ int ioErrorNumber(DWORD err) {
     case ERROR_INVALID_HANDLE:
     case ERROR_ACCESS_DENIED:
       return 54;
+    case ERROR_LOCK_VIOLATION:  // a range another handle has locked: Windows locks are binding
+      return 70;
     default:
       return 57;
   }
