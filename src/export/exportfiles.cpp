@@ -179,7 +179,8 @@ void ExportFiles::commit(const std::function<void()>& lastStop) {
       // would otherwise be removed by a roll-back with nothing to put back.
       if (e.moved || (!files_.exists(e.finalPath) && !files_.fileLength(e.finalPath))) continue;
       e.backupPath = platform::temporaryName(e.finalPath, kBackupKind);
-      files_.copy(e.finalPath, e.backupPath);
+      // A second name, not the bytes: the rename below replaces the name, never the file.
+      files_.keepCopy(e.finalPath, e.backupPath);
       e.backedUp = true;
     }
     if (lastStop) lastStop();

@@ -89,6 +89,10 @@ class Files {
   virtual void remove(std::string_view path) = 0;                       // 53 when missing
   virtual void copy(std::string_view from, std::string_view to) = 0;    // replaces `to`
   virtual void rename(std::string_view from, std::string_view to) = 0;  // atomic replace
+  // `to` (replaced, never written through) holds what `from` holds now and keeps it when
+  // `from` is later replaced by a rename: a second name for the file where the file system
+  // has them, else a copy. Durable when it returns.
+  virtual void keepCopy(std::string_view from, std::string_view to) { copy(from, to); }
   // Makes the renames and removals already done in a folder durable; fails when it cannot.
   virtual void syncFolder(std::string_view folder) = 0;
   virtual void makeDirectories(std::string_view path) = 0;
@@ -123,6 +127,7 @@ class FilesWrapper : public Files {
   void remove(std::string_view p) override { target_.remove(p); }
   void copy(std::string_view f, std::string_view t) override { target_.copy(f, t); }
   void rename(std::string_view f, std::string_view t) override { target_.rename(f, t); }
+  void keepCopy(std::string_view f, std::string_view t) override { target_.keepCopy(f, t); }
   void syncFolder(std::string_view folder) override { target_.syncFolder(folder); }
   void makeDirectories(std::string_view p) override { target_.makeDirectories(p); }
   std::vector<std::string> list(std::string_view f) override { return target_.list(f); }

@@ -24,6 +24,7 @@ class HostFiles : public Files {
   void remove(std::string_view path) override;
   void copy(std::string_view from, std::string_view to) override;
   void rename(std::string_view from, std::string_view to) override;
+  void keepCopy(std::string_view from, std::string_view to) override;
   void syncFolder(std::string_view folder) override;
   void makeDirectories(std::string_view path) override;
   std::vector<std::string> list(std::string_view folder) override;

@@ -271,5 +271,26 @@ TEST_F(FilesTest, OneInstancePerInstallation) {
   EXPECT_NE(files->acquireInstanceLock("zorir770"), nullptr);
 }
 
+TEST_F(FilesTest, AKeptCopySurvivesTheRenameThatReplacesItsSource) {
+  writeBytes(ark / "Set.V24", "previous set");
+  files->keepCopy("C:\\ARK\\SET.V24", "C:\\ARK\\SET.V24.OLD");
+  // A second name where the file system has them: no bytes copied.
+  EXPECT_EQ(fs::hard_link_count(ark / "Set.V24"), 2u);
+  writeBytes(ark / "NEW.TMP", "new set");
+  files->rename("C:\\ARK\\NEW.TMP", "C:\\ARK\\SET.V24");
+  EXPECT_EQ(bytesOf(ark / "Set.V24"), "new set");
+  EXPECT_EQ(bytesOf(ark / "SET.V24.OLD"), "previous set");
+
+  // A name already taken (here by a link to a file elsewhere) is replaced, never written through.
+  writeBytes(dir / "OUTSIDE", "keep");
+  fs::create_symlink(dir / "OUTSIDE", ark / "TAKEN");
+  files->keepCopy("C:\\ARK\\SET.V24", "C:\\ARK\\TAKEN");
+  EXPECT_EQ(bytesOf(dir / "OUTSIDE"), "keep");
+  EXPECT_FALSE(fs::is_symlink(ark / "TAKEN"));
+  EXPECT_EQ(bytesOf(ark / "TAKEN"), "new set");
+  EXPECT_EQ(numberOf([&] { files->keepCopy("C:\\ARK\\NONE", "C:\\ARK\\X"); }), 53);
+  EXPECT_EQ(numberOf([&] { files->keepCopy("C:\\ARK\\SET.V24", "C:\\NONE\\X"); }), 76);
+}
+
 }  // namespace
 }  // namespace zr::platform

@@ -102,6 +102,9 @@ class CountingFiles : public platform::FilesWrapper {
   void rename(std::string_view f, std::string_view t) override {
     note(Op::Rename, t), target_.rename(f, t);
   }
+  void keepCopy(std::string_view f, std::string_view t) override {
+    note(Op::Copy, t), target_.keepCopy(f, t);
+  }
   void syncFolder(std::string_view f) override { note(Op::FolderSync, f), target_.syncFolder(f); }
   void makeDirectories(std::string_view p) override {
     note(Op::MakeDirectories, p), target_.makeDirectories(p);

@@ -121,13 +121,13 @@ class FaultFiles : public platform::FilesWrapper {
   // The source read, the copy written and synced; a fault in any leaves the target as it was,
   // as the host's copy through a temporary does.
   void copy(std::string_view from, std::string_view to) override {
-    noteOpen(from);
-    if (const Fault* f = hit(Call::Open, from)) throw failure(*f, from);
-    if (const Fault* f = hit(Call::Read, from); f && f->effect != Effect::Short)
-      throw failure(*f, from);
-    if (const Fault* f = hit(Call::Write, to)) throw failure(*f, to);
-    if (const Fault* f = hit(Call::Sync, to)) throw failure(*f, to);
+    copyFaults(from, to);
     target_.copy(from, to);
+  }
+  // A second name meets the faults of the copy it may turn into.
+  void keepCopy(std::string_view from, std::string_view to) override {
+    copyFaults(from, to);
+    target_.keepCopy(from, to);
   }
   void syncFolder(std::string_view folder) override {
     if (const Fault* f = hit(Call::FolderSync, folder)) throw failure(*f, folder);
@@ -135,6 +135,15 @@ class FaultFiles : public platform::FilesWrapper {
   }
 
  private:
+  void copyFaults(std::string_view from, std::string_view to) {
+    noteOpen(from);
+    if (const Fault* f = hit(Call::Open, from)) throw failure(*f, from);
+    if (const Fault* f = hit(Call::Read, from); f && f->effect != Effect::Short)
+      throw failure(*f, from);
+    if (const Fault* f = hit(Call::Write, to)) throw failure(*f, to);
+    if (const Fault* f = hit(Call::Sync, to)) throw failure(*f, to);
+  }
+
   struct Pending {
     Fault fault;
     int seen;

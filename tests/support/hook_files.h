@@ -37,6 +37,11 @@ class HookFiles : public platform::FilesWrapper {
     target_.copy(f, t);
     call(after_, Step::Copy, t);
   }
+  void keepCopy(std::string_view f, std::string_view t) override {
+    call(before_, Step::Copy, t);
+    target_.keepCopy(f, t);
+    call(after_, Step::Copy, t);
+  }
   void remove(std::string_view p) override {
     call(before_, Step::Remove, p);
     target_.remove(p);

@@ -82,6 +82,27 @@ void HostFiles::rename(std::string_view from, std::string_view to) {
     hostio::fail(hostio::openErrorNumber(errno, source), from, source);
 }
 
+void HostFiles::keepCopy(std::string_view from, std::string_view to) {
+  const std::string source = resolve(from);
+  const std::string target = resolve(to);
+  if (::link(source.c_str(), target.c_str()) == 0) {
+    hostio::syncFolderOf(target);
+    return;
+  }
+  const int err = errno;
+  struct stat st;
+  if ((err == ENOENT || err == ENOTDIR) && ::lstat(source.c_str(), &st) != 0)
+    hostio::fail(hostio::openErrorNumber(errno, source), from, source);
+  // A file system without second names (or a name already taken, which a copy replaces
+  // without writing through it): the bytes themselves.
+  if (err == EEXIST || err == EPERM || err == EXDEV || err == EMLINK || err == ENOTSUP ||
+      err == EOPNOTSUPP || err == ENOSYS) {
+    copy(from, to);
+    return;
+  }
+  hostio::fail(hostio::openErrorNumber(err, target), to, target);
+}
+
 void HostFiles::syncFolder(std::string_view folder) {
   std::string host = resolve(folder);
   int fd = ::open(host.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
