@@ -110,6 +110,15 @@ TEST_F(WinFilesTest, TemporariesAreNewAndReplaceTheirTarget) {
   EXPECT_EQ(numberOf([&] { files->rename("C:\\ARK\\NONE", "C:\\ARK\\X"); }), 53);
   files->makeDirectories("C:\\ARK\\A\\B\\");
   EXPECT_TRUE(fs::is_directory(dir / "ARK" / "A" / "B"));
+  // The kept copy is a second name where the volume has them, else the bytes: either way its
+  // content stays when the first name is replaced.
+  files->keepCopy("C:\\ARK\\COPY.V24", "C:\\ARK\\KEPT.V24");
+  files->writeText("C:\\ARK\\COPY.V24", "newer");
+  EXPECT_EQ(bytesOf(dir / "ARK" / "KEPT.V24"), "text\r\nlines\n");
+  files->keepCopy("C:\\ARK\\COPY.V24", "C:\\ARK\\KEPT.V24");  // a name already taken
+  EXPECT_EQ(bytesOf(dir / "ARK" / "KEPT.V24"), "newer");
+  EXPECT_EQ(numberOf([&] { files->keepCopy("C:\\ARK\\NONE", "C:\\ARK\\X"); }), 53);
+  files->remove("C:\\ARK\\KEPT.V24");
   files->remove("C:\\ARK\\COPY.V24");
   EXPECT_EQ(numberOf([&] { files->remove("C:\\ARK\\COPY.V24"); }), 53);
 }

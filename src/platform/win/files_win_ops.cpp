@@ -55,6 +55,23 @@ void HostFiles::rename(std::string_view from, std::string_view to) {
     winio::fail(winio::openErrorNumber(err, target), to, target);
 }
 
+void HostFiles::keepCopy(std::string_view from, std::string_view to) {
+  const std::string source = resolve(from);
+  const std::string target = resolve(to);
+  if (::CreateHardLinkA(target.c_str(), source.c_str(), nullptr)) return;
+  const DWORD err = ::GetLastError();
+  if (::GetFileAttributesA(source.c_str()) == INVALID_FILE_ATTRIBUTES)
+    winio::fail(winio::openErrorNumber(::GetLastError(), source), from, source);
+  // A volume without second names (FAT, a share), or a name already taken, which a copy
+  // replaces without writing through it: the bytes themselves.
+  if (err == ERROR_NOT_SAME_DEVICE || err == ERROR_INVALID_FUNCTION || err == ERROR_ACCESS_DENIED ||
+      err == ERROR_ALREADY_EXISTS || err == ERROR_NOT_SUPPORTED || err == ERROR_TOO_MANY_LINKS) {
+    copy(from, to);
+    return;
+  }
+  winio::fail(winio::openErrorNumber(err, target), to, target);
+}
+
 void HostFiles::syncFolder(std::string_view folder) {
   // Windows offers no flush of a folder's entries to a program: the moves themselves are made
   // with MOVEFILE_WRITE_THROUGH, which returns only once each is on disk. What is left to check
