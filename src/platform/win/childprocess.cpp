@@ -9,6 +9,7 @@
 #include <cstring>
 #include <system_error>
 #include <thread>
+#include <vector>
 
 #include "platform/win/winio.h"
 
@@ -86,6 +87,35 @@ std::string environmentBlock() {
   return block;
 }
 
+// The handles the child inherits, named one by one: no other inheritable handle of this
+// process (a pipe another thread is setting up) leaks into it.
+class InheritedHandles {
+ public:
+  explicit InheritedHandles(std::vector<HANDLE> handles) : handles_(std::move(handles)) {
+    SIZE_T size = 0;
+    ::InitializeProcThreadAttributeList(nullptr, 1, 0, &size);
+    buffer_.resize(size);
+    list_ = reinterpret_cast<LPPROC_THREAD_ATTRIBUTE_LIST>(buffer_.data());
+    if (!::InitializeProcThreadAttributeList(list_, 1, 0, &size))
+      failSystem("InitializeProcThreadAttributeList");
+    if (!::UpdateProcThreadAttribute(list_, 0, PROC_THREAD_ATTRIBUTE_HANDLE_LIST, handles_.data(),
+                                     handles_.size() * sizeof(HANDLE), nullptr, nullptr)) {
+      const DWORD err = ::GetLastError();
+      ::DeleteProcThreadAttributeList(list_);
+      failSystem("UpdateProcThreadAttribute", err);
+    }
+  }
+  ~InheritedHandles() { ::DeleteProcThreadAttributeList(list_); }
+  InheritedHandles(const InheritedHandles&) = delete;
+  InheritedHandles& operator=(const InheritedHandles&) = delete;
+  LPPROC_THREAD_ATTRIBUTE_LIST list() const { return list_; }
+
+ private:
+  std::vector<HANDLE> handles_;  // the list points into it
+  std::vector<unsigned char> buffer_;
+  LPPROC_THREAD_ATTRIBUTE_LIST list_ = nullptr;
+};
+
 Handle makeJob(std::uint64_t memoryBytes) {
   Handle job(::CreateJobObjectA(nullptr, nullptr));
   if (!job) failSystem("CreateJobObject");
@@ -120,20 +150,23 @@ ChildEnd runChild(const std::string& program, const std::vector<std::string>& ar
                                                     {out.write.get(), kOpen | kPipe},
                                                     {out.write.get(), kOpen | kPipe},
                                                     {frames.write.get(), kOpen | kPipe}});
-  STARTUPINFOA si{};
-  si.cb = sizeof si;
+  const InheritedHandles inherited({nul.get(), out.write.get(), frames.write.get()});
+  STARTUPINFOEXA six{};
+  STARTUPINFOA& si = six.StartupInfo;
+  si.cb = sizeof six;
   si.dwFlags = STARTF_USESTDHANDLES;
   si.hStdInput = nul.get();
   si.hStdOutput = out.write.get();
   si.hStdError = out.write.get();
   si.cbReserved2 = static_cast<WORD>(fds.size());
   si.lpReserved2 = fds.data();
+  six.lpAttributeList = inherited.list();
   std::string environment = environmentBlock();
   Handle job = makeJob(limits.dataBytes);
   PROCESS_INFORMATION pi{};
   if (!::CreateProcessA(program.c_str(), line.data(), nullptr, nullptr, TRUE,
-                        CREATE_SUSPENDED | CREATE_NO_WINDOW, environment.data(), nullptr, &si,
-                        &pi))
+                        CREATE_SUSPENDED | CREATE_NO_WINDOW | EXTENDED_STARTUPINFO_PRESENT,
+                        environment.data(), nullptr, &si, &pi))
     failSystem(program);
   Handle process(pi.hProcess), thread(pi.hThread);
   if (!::AssignProcessToJobObject(job.get(), process.get())) {
