@@ -21,8 +21,7 @@ Services makeServices(const GlobalOptions& options) {
   s.ui = std::make_unique<platform::ConsoleUi>(std::cerr, options.yes);
   s.clock = platform::makeSystemClock();
   s.printers = makeCliPrinters(options.print);
-  s.settings = platform::makeIniSettings(
-      *s.files, options.registry.empty() ? platform::defaultRegistryPath() : options.registry);
+  s.settings = platform::makeHostSettings(*s.files, options.registry);
   return s;
 }
 

@@ -4,9 +4,11 @@
 
 #include "commandline.h"
 #include "frontend.h"
+#include "platform/console.h"
 
 int main(int argc, char** argv) {
   using namespace zr::cli;
+  zr::platform::prepareConsole();
   GlobalOptions global;
   Command command;
   switch (parseCommandLine(argc, argv, global, command, std::cout, std::cerr)) {

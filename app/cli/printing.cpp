@@ -2,9 +2,12 @@
 
 #include <fstream>
 #include <iostream>
+#include <stdexcept>
 
 #include "platform/errors.h"
+#ifdef ZR_HAVE_QT
 #include "platform/qt/pdfprinter.h"
+#endif
 
 namespace zr::cli {
 namespace {
@@ -25,7 +28,9 @@ class CliPrinters : public platform::PrinterProvider {
  private:
   std::unique_ptr<platform::Printer> open() {
     if (path_.empty()) return std::make_unique<platform::TextPrinter>(std::cout, "standard output");
+#ifdef ZR_HAVE_QT
     if (hasExtension(path_, ".pdf")) return platform::makePdfPrinter(path_);
+#endif
     file_.open(path_, std::ios::binary | std::ios::trunc);
     if (!file_) throw RuntimeError::of(75, path_);
     return std::make_unique<platform::TextPrinter>(file_, path_);
@@ -47,7 +52,15 @@ bool hasExtension(const std::string& path, std::string_view extension) {
   return true;
 }
 
+std::optional<std::string> unprintableReason(const std::string& printPath, bool pdfPrinting) {
+  if (pdfPrinting || !hasExtension(printPath, ".pdf")) return std::nullopt;
+  return "cannot print to " + printPath +
+         ": printing to PDF needs the build with Qt; this build prints text only (--print "
+         "FILE.txt, or standard output)";
+}
+
 std::unique_ptr<platform::PrinterProvider> makeCliPrinters(std::string printPath) {
+  if (auto why = unprintableReason(printPath, kPdfPrinting)) throw std::runtime_error(*why);
   return std::make_unique<CliPrinters>(std::move(printPath));
 }
 

@@ -24,6 +24,8 @@ void writeJson(const report::ExportReport& r, const std::string& path, bool deta
 }  // namespace
 
 std::string writeReport(const report::ExportReport& r, const std::string& path, bool details) {
+  // Refused before the try: a file this build never wrote is not removed as a half-written one.
+  if (auto why = unprintableReason(path, kPdfPrinting)) return *why;
   try {
     if (!path.empty() && hasExtension(path, ".json")) {
       writeJson(r, path, details);

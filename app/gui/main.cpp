@@ -56,8 +56,7 @@ Services makeServices(const Options& options, Handles& handles) {
   auto printers = std::make_unique<gui::GuiPrinters>();
   handles.printers = printers.get();
   s.printers = std::move(printers);
-  s.settings = platform::makeIniSettings(
-      *s.files, options.registry.empty() ? platform::defaultRegistryPath() : options.registry);
+  s.settings = platform::makeHostSettings(*s.files, options.registry);
   return s;
 }
 

@@ -3,8 +3,12 @@
 // as a child process, so a damaged file can hang or crash this process only; libmdb's own
 // chatter goes to stdout and stderr, which the parent captures apart from the frames.
 #include <fcntl.h>
-#include <signal.h>
 #include <sys/stat.h>
+#ifdef _WIN32
+#include <io.h>
+#else
+#include <signal.h>
+#endif
 
 #include <cerrno>
 #include <cstdio>
@@ -164,8 +168,13 @@ std::int64_t sendRows(MdbTableDef* table, FrameOut& out) {
   const int rco = mdb->fmt->row_count_offset;
   const int pageSize = static_cast<int>(mdb->fmt->pg_size);
   std::vector<MdbField> fields(table->num_cols + 1);
+#ifdef _WIN32
+  struct _stat64 st {};
+  if (::_fstat64(::_fileno(mdb->f->stream), &st) != 0) throw Failure("cannot read the file's size");
+#else
   struct stat st {};
   if (::fstat(::fileno(mdb->f->stream), &st) != 0) throw Failure("cannot read the file's size");
+#endif
   const auto fileSize = static_cast<std::uint64_t>(st.st_size);
   std::int64_t sent = 0;
   for (guint32 page = nextDataPage(table, 0, fileSize); page != 0;
@@ -258,12 +267,22 @@ int main(int argc, char** argv) {
     std::fputs("usage: zorir770-mdb list FILE\n       zorir770-mdb table FILE NAME\n", stderr);
     return jf::kExitUsage;
   }
-  if (::fcntl(zr::mdb::kFrameFd, F_GETFD) == -1) {
+#ifdef _WIN32
+  // The parent hands the frame pipe over as descriptor 3 as the C run time passes descriptors
+  // to a child; the frames are bytes, never text with CR LF.
+  const bool framesOpen = ::_get_osfhandle(zr::mdb::kFrameFd) != -1;
+  if (framesOpen) ::_setmode(zr::mdb::kFrameFd, _O_BINARY);
+#else
+  const bool framesOpen = ::fcntl(zr::mdb::kFrameFd, F_GETFD) != -1;
+#endif
+  if (!framesOpen) {
     std::fputs("zorir770-mdb: file descriptor 3 is not open for the frames\n", stderr);
     return jf::kExitUsage;
   }
+#ifndef _WIN32
   // A reader that goes away is seen as a failed write, not as a signal.
   ::signal(SIGPIPE, SIG_IGN);
+#endif
   try {
     return zr::mdb::run(args);
   } catch (const zr::mdb::PeerGone& e) {

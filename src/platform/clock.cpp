@@ -13,7 +13,11 @@ class SystemClock : public Clock {
   std::chrono::year_month_day today() override {
     std::time_t t = std::time(nullptr);
     std::tm local{};
+#ifdef _WIN32
+    ::localtime_s(&local, &t);
+#else
     ::localtime_r(&t, &local);
+#endif
     return std::chrono::year_month_day{std::chrono::year{local.tm_year + 1900},
                                        std::chrono::month{static_cast<unsigned>(local.tm_mon + 1)},
                                        std::chrono::day{static_cast<unsigned>(local.tm_mday)}};

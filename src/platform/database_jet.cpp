@@ -2,10 +2,7 @@
 // streams checked frame by frame, and each table loaded whole into SQLite before it is used.
 #include "platform/database_jet.h"
 
-#include <fcntl.h>
 #include <sqlite3.h>
-#include <sys/mman.h>
-#include <unistd.h>
 
 #include <charconv>
 #include <chrono>
@@ -53,36 +50,6 @@ std::string said(const std::string& output) {
   return line.empty() ? std::string() : "; it said: " + toUtf8Printable(line);
 }
 
-std::string defaultReader() {
-  std::error_code ec;
-  const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", ec);
-  return ec ? std::string("zorir770-mdb") : (self.parent_path() / "zorir770-mdb").string();
-}
-
-// The file's bytes in an anonymous, sealed memory file: the reader sees exactly what the
-// program read, through the program's own file layer.
-class MemoryFile {
- public:
-  MemoryFile(const std::string& path, const std::string& bytes) {
-    fd_ = ::memfd_create("zorir770-jet", MFD_CLOEXEC | MFD_ALLOW_SEALING);
-    if (fd_ < 0) throw RuntimeError(3035, "System resource exceeded: " + path + " (memfd)");
-    for (std::size_t at = 0; at < bytes.size();) {
-      const ssize_t n = ::write(fd_, bytes.data() + at, bytes.size() - at);
-      if (n < 0 && errno == EINTR) continue;
-      if (n <= 0) throw RuntimeError(3035, "System resource exceeded: " + path + " (memfd)");
-      at += static_cast<std::size_t>(n);
-    }
-    ::fcntl(fd_, F_ADD_SEALS, F_SEAL_WRITE | F_SEAL_GROW | F_SEAL_SHRINK | F_SEAL_SEAL);
-  }
-  ~MemoryFile() { ::close(fd_); }
-  MemoryFile(const MemoryFile&) = delete;
-  MemoryFile& operator=(const MemoryFile&) = delete;
-  int fd() const { return fd_; }
-
- private:
-  int fd_ = -1;
-};
-
 std::string readWhole(Files& files, const std::string& path) {
   auto file = files.open(path, OpenMode::Read);
   std::string bytes(static_cast<std::size_t>(file->size()), '\0');
@@ -105,13 +72,13 @@ class ReaderRun {
 
   // Runs the reader; `onFrame` sees each frame after the header, End excluded. Returns the
   // count the End frame declares.
-  std::int64_t run(int fd, const std::vector<std::string>& args,
+  std::int64_t run(const HandedFile& file, const std::vector<std::string>& args,
                    const StreamCheck::OnFrame& onFrame) {
     StreamCheck check(onFrame);
     const auto take = [&](std::string_view bytes) { check.feed(bytes); };
     ChildEnd end;
     try {
-      end = runChild(reader_, args, fd, {options_.timeLimit, options_.memoryLimit}, take);
+      end = runChild(reader_, args, &file, {options_.timeLimit, options_.memoryLimit}, take);
     } catch (const fr::Malformed& e) {
       corrupt(path_, what_ + ": the reader's stream is malformed: " + e.what());
     } catch (const std::system_error& e) {
@@ -145,7 +112,7 @@ class JetSource {
         path_(std::move(path)),
         page_(page),
         options_(std::move(options)),
-        reader_(options_.reader.empty() ? defaultReader() : options_.reader) {}
+        reader_(options_.reader.empty() ? siblingProgram("zorir770-mdb") : options_.reader) {}
 
   // Loads the table into `db` when the file has it and it is not there yet.
   bool load(sqlite3* db, std::string_view requested) {
@@ -159,8 +126,6 @@ class JetSource {
   }
 
  private:
-  std::string fdPath() const { return "/dev/fd/4"; }
-
   // The file is read, and its catalogue listed, when a table of it is first wanted: of the
   // yearly databases a run opens, most are never used.
   void readCatalogue() {
@@ -169,11 +134,11 @@ class JetSource {
     if (bytes.size() % page_ != 0)  // changed since it was opened
       corrupt(path_, "its length " + std::to_string(bytes.size()) + " is not a whole number of " +
                          std::to_string(page_) + "-byte pages");
-    auto file = std::make_unique<MemoryFile>(path_, bytes);
+    auto file = makeHandedFile(path_, bytes);
     ReaderRun run(options_, reader_, path_, "catalogue");
     std::map<std::string, std::string> names;
     std::int64_t count = 0;
-    const std::int64_t declared = run.run(file->fd(), {"list", fdPath()}, [&](const auto& f) {
+    const std::int64_t declared = run.run(*file, {"list", file->childPath()}, [&](const auto& f) {
       if (f.tag != fr::Tag::TableName) throw fr::Malformed("a frame out of place in the catalogue");
       fr::Reader in(f.payload);
       const std::string name(in.str());
@@ -191,7 +156,7 @@ class JetSource {
     try {
       TableFrames frames(db, table, path_);
       ReaderRun run(options_, reader_, path_, what);
-      frames.finish(run.run(file_->fd(), {"table", fdPath(), table},
+      frames.finish(run.run(*file_, {"table", file_->childPath(), table},
                             [&](const fr::Splitter::Frame& f) { frames.take(f); }));
       execute(db, "RELEASE load", path_, what);
     } catch (...) {
@@ -205,7 +170,7 @@ class JetSource {
   std::uint64_t page_;
   JetOptions options_;
   std::string reader_;
-  std::unique_ptr<MemoryFile> file_;
+  std::unique_ptr<HandedFile> file_;
   std::map<std::string, std::string> catalogue_;  // upper-case name -> the file's spelling
   std::set<std::string> loaded_;
 };

@@ -1,13 +1,6 @@
 #include "platform/pathmap.h"
 
-#include <dirent.h>
-#include <pwd.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cstdlib>
 #include <filesystem>
-#include <optional>
 
 #include "platform/cp1252.h"
 #include "platform/files.h"
@@ -58,25 +51,6 @@ std::string_view withoutTrailingSlashes(std::string_view s) {
 
 bool isDriveLetter(char c) {
   return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
-}
-
-bool exists(const std::string& hostPath) {
-  struct stat st;
-  return ::lstat(hostPath.empty() ? "." : hostPath.c_str(), &st) == 0;
-}
-
-// The first entry of `folder` in byte order that names `component` without regard to case.
-std::optional<std::string> findIgnoringCase(const std::string& folder, std::string_view component) {
-  DIR* dir = ::opendir(folder.empty() ? "." : folder.c_str());
-  if (!dir) return std::nullopt;
-  std::optional<std::string> best;
-  while (const dirent* e = ::readdir(dir)) {
-    std::string_view name = e->d_name;
-    if (name == "." || name == "..") continue;
-    if (entryMatches(name, component) && (!best || name < *best)) best = std::string(name);
-  }
-  ::closedir(dir);
-  return best;
 }
 
 bool hasHighBytes(std::string_view s) {
@@ -167,56 +141,11 @@ bool entryMatches(std::string_view entry, std::string_view component) {
   return hasHighBytes(entry) && isValidUtf8(entry) && sameIgnoringCase(fromUtf8(entry), component);
 }
 
-std::string resolveOnDisk(const SplitPath& sp) {
-  std::string literal = join(sp.base, sp.components);
-  if (exists(literal)) return literal;
-  std::string cur = sp.base;
-  bool found = true;
-  for (const std::string& c : sp.components) {
-    std::string next = join(cur, {c});
-    if (found && c != "." && c != ".." && !exists(next)) {
-      if (auto match = findIgnoringCase(cur, c)) {
-        next = join(cur, {*match});
-      } else {
-        found = false;  // below a missing component nothing can exist
-      }
-    }
-    cur = std::move(next);
-  }
-  return cur.empty() ? std::string(".") : cur;
-}
-
-std::string homeFolder() {
-  if (const char* h = std::getenv("HOME"); h && *h) return h;
-  std::vector<char> buf(16384);
-  passwd pw;
-  passwd* found = nullptr;
-  if (::getpwuid_r(::getuid(), &pw, buf.data(), buf.size(), &found) == 0 && found && pw.pw_dir)
-    return pw.pw_dir;
-  return "/tmp";
-}
-
 }  // namespace pathmap
 
 std::string mapPathLiterally(std::string_view root, std::string_view path) {
   pathmap::SplitPath sp = pathmap::split(root, path);
   return pathmap::join(sp.base, sp.components);
-}
-
-namespace {
-
-std::string environment(const char* name) {
-  const char* v = std::getenv(name);
-  return v ? std::string(v) : std::string();
-}
-
-}  // namespace
-
-std::string defaultDriveRoot() {
-  if (std::string r = environment("ZORIR770_ROOT"); !r.empty()) return r;
-  std::string data = environment("XDG_DATA_HOME");
-  if (data.empty() || data[0] != '/') data = pathmap::homeFolder() + "/.local/share";
-  return data + "/zorir770/c";
 }
 
 }  // namespace zr::platform

@@ -1,5 +1,6 @@
 // How the host backend turns the system's Windows paths into host paths: the literal mapping
-// and the lookup of each component without regard to case. Pure string work plus directory reads.
+// and the comparison of names without regard to case. Pure string work: the lookup on disk is
+// the POSIX backend's (posix/pathmap_disk.h).
 #pragma once
 
 #include <string>
@@ -26,13 +27,5 @@ bool sameIgnoringCase(std::string_view a, std::string_view b);
 // True when a directory entry's host name names `component` without regard to case; a name
 // stored as UTF-8 is compared after conversion to CP1252.
 bool entryMatches(std::string_view entry, std::string_view component);
-
-// Looks each component up on disk: the exact spelling first, then without regard to case (the
-// first match in byte order). From the first component that does not exist on, the given
-// spelling is kept.
-std::string resolveOnDisk(const SplitPath& split);
-
-// $HOME, else the user's entry in the password database.
-std::string homeFolder();
 
 }  // namespace zr::platform::pathmap

@@ -29,7 +29,12 @@ class Files;
 // INI backend reading `path` (a host or system path) through `files`, which must outlive it;
 // an absent file is an absent key.
 std::unique_ptr<Settings> makeIniSettings(Files& files, std::string path);
-// --registry FILE, else $XDG_CONFIG_HOME/zorir770/registry.ini (~/.config/...).
+// The INI file that stands for the registry where there is none:
+// $XDG_CONFIG_HOME/zorir770/registry.ini (~/.config/...). Empty on Windows, which has one.
 std::string defaultRegistryPath();
+// The settings a front end reads: the INI file `registryFile` when one is given (--registry
+// FILE, on any host), else the host's own: the registry on Windows, elsewhere
+// defaultRegistryPath().
+std::unique_ptr<Settings> makeHostSettings(Files& files, const std::string& registryFile);
 
 }  // namespace zr::platform

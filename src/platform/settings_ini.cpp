@@ -1,6 +1,5 @@
 // The registry of the current user kept in an INI file: one section per key, NAME=text for
 // strings, NAME=dword:hex for numbers. Read once, on the first query, through Files.
-#include <cstdlib>
 #include <map>
 
 #include "platform/cp1252.h"
@@ -156,13 +155,6 @@ class IniSettings : public Settings {
 
 std::unique_ptr<Settings> makeIniSettings(Files& files, std::string path) {
   return std::make_unique<IniSettings>(files, std::move(path));
-}
-
-std::string defaultRegistryPath() {
-  const char* config = std::getenv("XDG_CONFIG_HOME");
-  std::string base =
-      config && config[0] == '/' ? std::string(config) : pathmap::homeFolder() + "/.config";
-  return base + "/zorir770/registry.ini";
 }
 
 }  // namespace zr::platform

@@ -1,4 +1,4 @@
-#include "platform/files_host.h"
+#include "platform/posix/files_host.h"
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -8,8 +8,8 @@
 #include <cerrno>
 
 #include "platform/errors.h"
-#include "platform/hostio.h"
-#include "platform/pathmap.h"
+#include "platform/posix/hostio.h"
+#include "platform/posix/pathmap_disk.h"
 
 namespace zr::platform {
 

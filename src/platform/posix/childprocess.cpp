@@ -79,8 +79,10 @@ struct Pipe {
 
 }  // namespace
 
-ChildEnd runChild(const std::string& program, const std::vector<std::string>& args, int handOver,
-                  const ChildLimits& limits, const std::function<void(std::string_view)>& stream) {
+ChildEnd runChild(const std::string& program, const std::vector<std::string>& args,
+                  const HandedFile* handed, const ChildLimits& limits,
+                  const std::function<void(std::string_view)>& stream) {
+  const int handOver = handed ? handed->descriptor() : -1;
   if (::access(program.c_str(), X_OK) != 0) failSystem(program);
   std::vector<std::string> owned{program};
   owned.insert(owned.end(), args.begin(), args.end());

@@ -1,4 +1,4 @@
-#include "platform/hostio.h"
+#include "platform/posix/hostio.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
