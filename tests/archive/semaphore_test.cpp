@@ -1,11 +1,23 @@
 // The semaphore TRSEMA.DAT: held by another process, waited for without spinning.
 #include <gtest/gtest.h>
+#include <time.h>
+
+#ifdef _WIN32
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+
+#include <future>
+#include <thread>
+#else
 #include <signal.h>
 #include <sys/wait.h>
-#include <time.h>
 #include <unistd.h>
+#endif
 
 #include <chrono>
+#include <cstdint>
 
 #include "archive/archive_bed.h"
 #include "support/fault_files.h"
@@ -43,9 +55,18 @@ TEST(Semaphore, AnErrorOtherThanInUseEndsTheProgramWithoutRetrying) {
 }
 
 double processCpuSeconds() {
+#ifdef _WIN32
+  FILETIME created, ended, kernel, user;
+  GetProcessTimes(GetCurrentProcess(), &created, &ended, &kernel, &user);
+  const auto ticks = [](FILETIME t) {
+    return static_cast<double>((std::uint64_t{t.dwHighDateTime} << 32) | t.dwLowDateTime);
+  };
+  return (ticks(kernel) + ticks(user)) / 1e7;  // 100 ns units
+#else
   timespec ts{};
   clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
   return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) / 1e9;
+#endif
 }
 
 TEST(Semaphore, WaitsForAnotherProcessWithoutBurningCpu) {
@@ -54,6 +75,33 @@ TEST(Semaphore, WaitsForAnotherProcessWithoutBurningCpu) {
   ArchiveBed bed({{16, "TRSEMA.DAT", "2000"}}, std::move(systemClock));
   bed.write("TRSEMA.DAT", std::string(2000, 'S'));
 
+#ifdef _WIN32
+  // The other program is a thread with a handle of its own: LockFileEx refuses a second
+  // handle's lock as it refuses another process's, so no second process is needed.
+  std::promise<bool> taken;
+  std::future<bool> tookIt = taken.get_future();
+  int otherStatus = -1;
+  std::thread holder([&] {
+    bool told = false;
+    try {
+      auto files = platform::makeHostFiles(bed.root().string());
+      auto lock = files->openLocked(kSemaphore);
+      taken.set_value(told = true);
+      clock.sleepFor(1300ms);
+      otherStatus = 0;
+    } catch (...) {
+      if (!told) taken.set_value(false);
+      otherStatus = 1;
+    }
+  });
+  struct Joined {
+    std::thread& t;
+    ~Joined() {
+      if (t.joinable()) t.join();
+    }
+  } joined{holder};
+  ASSERT_TRUE(tookIt.get()) << "the holder could not take the lock";
+#else
   int ready[2];
   ASSERT_EQ(pipe(ready), 0);
   const pid_t child = fork();
@@ -76,6 +124,7 @@ TEST(Semaphore, WaitsForAnotherProcessWithoutBurningCpu) {
   char got = 0;
   ASSERT_EQ(read(ready[0], &got, 1), 1) << "the child could not take the lock";
   close(ready[0]);
+#endif
 
   const auto wallStart = std::chrono::steady_clock::now();
   const double cpuStart = processCpuSeconds();
@@ -83,9 +132,14 @@ TEST(Semaphore, WaitsForAnotherProcessWithoutBurningCpu) {
   const double cpu = processCpuSeconds() - cpuStart;
   const auto waited = std::chrono::steady_clock::now() - wallStart;
 
+#ifdef _WIN32
+  holder.join();
+  EXPECT_EQ(otherStatus, 0);
+#else
   int status = -1;
   ASSERT_EQ(waitpid(child, &status, 0), child);
   EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+#endif
   EXPECT_GE(waited, 1000ms) << "it did not wait for the holder: the lock is not exclusive";
   EXPECT_LT(waited, 3000ms);
   EXPECT_LT(cpu, 0.2) << "CPU seconds spent waiting";

@@ -21,9 +21,14 @@ namespace fs = std::filesystem;
 
 constexpr std::uintmax_t kCatalogueRecord = 79;
 
+// A FIFO at `p`; on Windows, whose file system has none, a folder: neither is a regular file.
 void fifoAt(const fs::path& p) {
   fs::remove(p);
+#ifdef _WIN32
+  ASSERT_TRUE(fs::create_directory(p)) << p;
+#else
   ASSERT_EQ(::mkfifo(p.c_str(), 0666), 0) << p;
+#endif
 }
 
 struct BadInput {
@@ -76,7 +81,8 @@ TEST(BadInput, EachCaseGivesItsMessageAndTouchesNothingElse) {
        {"list", "comuni", "--all"}, 3,
        {"Errore 75 Path/File access error: C:\\KORVANTE\\ARCHIVI\\SF242023.MDB"},
        [](Installation& inst) {
-         EXPECT_TRUE(fs::is_fifo(inst.archive("SF242023.MDB")));
+         const fs::path db = inst.archive("SF242023.MDB");
+         EXPECT_TRUE(fs::exists(db) && !fs::is_regular_file(db));
        }},
       {"FIFO for an archive's path file",
        [](Installation& inst) {

@@ -1,22 +1,23 @@
 // The export run from the command line, end to end: exit status and files on disk.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
-#include <cstdlib>
+#include <sstream>
 #include <string>
+#include <vector>
 
 #include "export/installation.h"
+#include "support/cli.h"
 
 namespace zr::exporttest {
 namespace {
 
+// `args` are words split at spaces.
 int runCli(Installation& inst, const std::string& args) {
-  const std::string root = inst.dir.str();
-  const std::string command = std::string(ZR_CLI_PATH) + " --root '" + root + "' --registry '" +
-                              inst.builder.registryPath() + "' --yes " + args + " 2>'" + root +
-                              "/stderr.txt' >/dev/null";
-  const int status = std::system(command.c_str());
-  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  std::vector<std::string> all{"--root", inst.dir.str(), "--registry",
+                               inst.builder.registryPath(), "--yes"};
+  std::istringstream words(args);
+  for (std::string w; words >> w;) all.push_back(w);
+  return testing::runProgram(ZR_CLI_PATH, all, {{}, inst.dir / "stderr.txt"});
 }
 
 void twoCompanies(Installation& inst) {

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <fstream>
 #include <sstream>
 
 #include "paydates/verification.h"
@@ -293,6 +294,15 @@ class SemaphoreHook : public platform::FilesWrapper {
 // Another process writes `bytes` at `offset` of the F24 archive, as a payroll program would.
 void otherProgramWrites(const std::filesystem::path& file, std::size_t offset,
                         const std::string& bytes) {
+#ifdef _WIN32
+  // No printf | dd here: a handle of its own, shared as the payroll program's is.
+  std::fstream out(file, std::ios::binary | std::ios::in | std::ios::out);
+  out.seekp(static_cast<std::streamoff>(offset));
+  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  out.flush();
+  ASSERT_TRUE(out) << "writing " << file;
+  return;
+#endif
   const std::string cmd = "printf '" + bytes + "' | dd of='" + file.string() +
                           "' bs=1 seek=" + std::to_string(offset) +
                           " conv=notrunc status=none";

@@ -132,6 +132,13 @@ TEST(VerifyCommand, ThePdfListHasTheTextListsPages) {
 
   const auto pdf = inst.dir.path() / "lista.PDF";
   const CliRun r = verify(inst, {"--all", "--print", pdf.string()});
+#ifdef _WIN32
+  // The build without Qt prints text only: the PDF is refused before the list, and not made.
+  EXPECT_EQ(r.status, 3);
+  EXPECT_TRUE(r.saidInErr("printing to PDF needs the build with Qt")) << r.err;
+  EXPECT_FALSE(std::filesystem::exists(pdf));
+  return;
+#endif
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(r.out, "");
   const auto images = inst.dir.path() / "img";

@@ -39,7 +39,7 @@ inline RuntimeError errorOf(const std::function<void()>& call) {
 // sqlite3 API itself so that no code under test writes the test's data.
 inline void runSql(const std::filesystem::path& file, const std::string& sql) {
   sqlite3* db = nullptr;
-  int rc = sqlite3_open(file.c_str(), &db);
+  int rc = sqlite3_open(file.string().c_str(), &db);
   char* err = nullptr;
   const std::string all = "PRAGMA synchronous = OFF; BEGIN; " + sql + "; COMMIT;";
   if (rc == SQLITE_OK) rc = sqlite3_exec(db, all.c_str(), nullptr, nullptr, &err);
@@ -54,13 +54,20 @@ class EnvVar {
  public:
   EnvVar(const char* name, const char* value) : name_(name) {
     if (const char* old = std::getenv(name)) old_ = old;
-    value ? ::setenv(name, value, 1) : ::unsetenv(name);
+    set(name, value);
   }
-  ~EnvVar() { old_ ? ::setenv(name_, old_->c_str(), 1) : ::unsetenv(name_); }
+  ~EnvVar() { set(name_, old_ ? old_->c_str() : nullptr); }
   EnvVar(const EnvVar&) = delete;
   EnvVar& operator=(const EnvVar&) = delete;
 
  private:
+  static void set(const char* name, const char* value) {
+#ifdef _WIN32
+    ::_putenv_s(name, value ? value : "");  // an empty value removes it
+#else
+    value ? ::setenv(name, value, 1) : ::unsetenv(name);
+#endif
+  }
   const char* name_;
   std::optional<std::string> old_;
 };

@@ -41,6 +41,10 @@ class CliDamageTest : public CliTest {
 
   // zorir770 on the installation with its standard output going to /dev/full.
   CliRun onFullDisk(const std::vector<std::string>& rest) {
+#ifdef _WIN32
+    (void)rest;
+    return {};
+#else
     const fs::path err = dir / "full.err";
     std::string cmd = testing::quoted(ZR_CLI_PATH) + " --root " + testing::quoted(root) +
                       " --registry " + testing::quoted(registryPath());
@@ -48,6 +52,7 @@ class CliDamageTest : public CliTest {
     cmd += " </dev/null >/dev/full 2>" + testing::quoted(err.string());
     const int raw = std::system(cmd.c_str());
     return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, "", readHostFile(err)};
+#endif
   }
 };
 
@@ -166,6 +171,9 @@ TEST_F(CliDamageTest, ControlBytesInANameAreShownReplacedAndExportedAsStored) {
 }
 
 TEST_F(CliDamageTest, OutputThatCannotBeWrittenSaysSo) {
+#ifdef _WIN32
+  GTEST_SKIP() << "Windows has no device that refuses every write, as /dev/full does";
+#endif
   build({company(1, "ALFA SRL")});
   writeHostFile(taskPath(), "05\r\n");
 
@@ -207,7 +215,7 @@ class FrozenFolder {
  private:
   bool refusesFiles() const {
     const fs::path probe = dir_ / "probe";
-    if (std::FILE* f = std::fopen(probe.c_str(), "w")) {
+    if (std::FILE* f = std::fopen(probe.string().c_str(), "w")) {
       std::fclose(f);
       fs::remove(probe);
       return false;

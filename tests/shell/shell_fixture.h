@@ -3,8 +3,6 @@
 // on it in a child process (ZR_CLI_PATH) with its stdout, stderr and exit status captured.
 #pragma once
 
-#include <sys/wait.h>
-
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>

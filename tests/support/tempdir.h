@@ -4,6 +4,7 @@
 #include <stdlib.h>
 
 #include <filesystem>
+#include <random>
 #include <stdexcept>
 #include <string>
 
@@ -12,10 +13,21 @@ namespace zr::testing {
 class TempDir {
  public:
   TempDir() {
+#ifdef _WIN32
+    // No mkdtemp: a random name, made with a call that fails on a name already taken.
+    std::random_device random;
+    for (int attempt = 0; attempt < 100 && path_.empty(); ++attempt) {
+      const auto candidate = std::filesystem::temp_directory_path() /
+                             ("zr-test-" + std::to_string(random()) + std::to_string(random()));
+      if (std::filesystem::create_directory(candidate)) path_ = candidate;
+    }
+    if (path_.empty()) throw std::runtime_error("no fresh temporary folder could be made");
+#else
     std::string tmpl = (std::filesystem::temp_directory_path() / "zr-test-XXXXXX").string();
     char* made = mkdtemp(tmpl.data());
     if (!made) throw std::runtime_error("mkdtemp failed");
     path_ = made;
+#endif
   }
   ~TempDir() {
     std::error_code ec;

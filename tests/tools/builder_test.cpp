@@ -15,6 +15,7 @@
 #include "catalogue.h"
 #include "platform/database.h"
 #include "reader.h"
+#include "support/cli.h"
 #include "support/tempdir.h"
 
 namespace zr {
@@ -157,10 +158,8 @@ TEST(Builder, ATextTypedDescriptorStoresADateAsTyped) {
     EXPECT_EQ(in.repo->STRCOSTANTE(date, 0, in.record(377, r)), stored[r - 1]) << r;
 }
 
-int run(const std::string& args) {
-  const std::string command = std::string(ZR_DEMO_PATH) + args + " >/dev/null 2>&1";
-  const int status = std::system(command.c_str());
-  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+int run(const std::vector<std::string>& args) {
+  return testing::runProgram(ZR_DEMO_PATH, args, {});
 }
 
 // The release of a yearly database as the program reads it: a row's value, an empty table, or
@@ -198,14 +197,14 @@ TEST(Builder, YearlyReleasesOfZeroNoneAndATableDropped) {
 
 TEST(Builder, ToolBuildsQuicklyAndRefusesBadUsage) {
   TempDir dir;
-  const std::string target = " '" + dir.str() + "'";
+  const std::string target = dir.str();
   const auto start = std::chrono::steady_clock::now();
-  EXPECT_EQ(run(target), 0);
+  EXPECT_EQ(run({target}), 0);
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
   EXPECT_TRUE(fs::exists(dir / "KORVANTE/ARCHIVI/KVF24.IDX"));
-  for (const std::string bad : {"", " --companies 0", " --employees many", " --colour blue"}) {
-    EXPECT_EQ(run(bad + (bad.empty() ? "" : target)), 2) << bad;
-  }
+  const std::vector<std::vector<std::string>> bad{
+      {}, {"--companies", "0", target}, {"--employees", "many", target}, {"--colour", "blue", target}};
+  for (const auto& args : bad) EXPECT_EQ(run(args), 2) << (args.empty() ? "" : args[0]);
 }
 
 }  // namespace

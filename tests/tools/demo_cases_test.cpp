@@ -2,7 +2,6 @@
 // summary names is read back through the archive library and the yearly databases and must
 // show what it claims, and the demo's export runs through.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
 #include <array>
 #include <cmath>
@@ -20,6 +19,7 @@
 #include "platform/database.h"
 #include "reader.h"
 #include "repository/descriptors.h"
+#include "support/cli.h"
 #include "support/tempdir.h"
 
 namespace zr {
@@ -346,14 +346,13 @@ TEST(DemoExport, TheDemoExportsWithoutAnIndexComplaint) {
   TempDir dir;
   demo::buildDemo(dir.str(), {});
   const std::string root = dir.str();
-  const std::string command = std::string(ZR_CLI_PATH) + " --root '" + root + "' --registry '" +
-                              root + "/registry.ini' --yes export --all 2>'" + root +
-                              "/stderr.txt' >/dev/null";
-  const int status = std::system(command.c_str());
+  const int status = testing::runProgram(
+      ZR_CLI_PATH,
+      {"--root", root, "--registry", (dir / "registry.ini").string(), "--yes", "export", "--all"},
+      {{}, dir / "stderr.txt"});
   std::ifstream err(dir / "stderr.txt");
   const std::string messages{std::istreambuf_iterator<char>(err), {}};
-  ASSERT_TRUE(WIFEXITED(status));
-  EXPECT_EQ(WEXITSTATUS(status), 0) << messages;
+  EXPECT_EQ(status, 0) << messages;
   EXPECT_EQ(messages.find("NON ESISTE F24"), std::string::npos) << messages;
   EXPECT_TRUE(std::filesystem::exists(dir / "KORVANTE" / "ARCHIVI" / "FRONTE.V24"));
 }
