@@ -61,15 +61,16 @@ bool hasHighBytes(std::string_view s) {
 
 }  // namespace
 
+// Forward slashes on every host, as the rest of the mapping joins with them.
 std::string rootParent(std::string_view root) {
   namespace fs = std::filesystem;
   fs::path p = fs::path(std::string(root)).lexically_normal();
   if (!p.has_filename() && p.has_relative_path()) p = p.parent_path();  // a trailing slash
   if (p.empty() || p == ".") return "..";
-  if (p.filename() == "..") return (p / "..").string();
-  if (p == p.root_path()) return p.string();
+  if (p.filename() == "..") return (p / "..").generic_string();
+  if (p == p.root_path()) return p.generic_string();
   fs::path parent = p.parent_path();
-  return parent.empty() ? std::string(".") : parent.string();
+  return parent.empty() ? std::string(".") : parent.generic_string();
 }
 
 SplitPath split(std::string_view root, std::string_view path) {

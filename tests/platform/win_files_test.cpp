@@ -126,6 +126,10 @@ TEST_F(WinFilesTest, TemporariesAreNewAndReplaceTheirTarget) {
 TEST_F(WinFilesTest, PathsUnderARootAndAsTheyAre) {
   EXPECT_EQ(files->resolve("C:\\ARK\\X.DAT"), dir.str() + "\\ARK\\X.DAT");
   EXPECT_EQ(files->resolve("\\ARK\\.\\..\\..\\X.DAT"), dir.str() + "\\X.DAT");
+  // A path already under the root is the host's own (a test's INI file, a database).
+  EXPECT_EQ(files->resolve(dir.str() + "/ARK/X.DAT"), dir.str() + "\\ARK\\X.DAT");
+  EXPECT_EQ(files->resolve(dir.str() + "ARK\\X.DAT"), dir.str() + "\\" + dir.str().substr(3) +
+                                                         "ARK\\X.DAT");
   // Without a root a path is the system's own.
   EXPECT_EQ(makeHostFiles("")->resolve("C:\\RORIZIDO\\TRPERARK.TRP"),
             "C:\\RORIZIDO\\TRPERARK.TRP");

@@ -1,7 +1,7 @@
 // The Windows Files backend: the ANSI functions, so names are CP1252 bytes as in the archives.
 // With an empty root, system paths are used as they are; with a root (tests, a copied
-// installation) "C:\A\B" is root\A\B as on other hosts. Components are not looked up: the file
-// system ignores case itself.
+// installation) "C:\A\B" is root\A\B as on other hosts, and a path already under the root is
+// the host's own. Components are not looked up: the file system ignores case itself.
 #include "platform/files_host.h"
 
 #include <cstdlib>
@@ -113,9 +113,30 @@ std::string defaultDriveRoot() {
   return root ? std::string(root) : std::string();
 }
 
+namespace {
+
+bool isSeparator(char c) { return c == '\\' || c == '/'; }
+
+// Whether `path` already lies in the folder `root` (in any case, either separator): then it is
+// a host path, as a path that starts with "/" is elsewhere.
+bool liesUnder(std::string_view path, std::string_view root) {
+  while (!root.empty() && isSeparator(root.back())) root.remove_suffix(1);
+  if (root.empty() || path.size() < root.size()) return false;
+  for (std::size_t i = 0; i < root.size(); ++i) {
+    const char a = path[i], b = root[i];
+    if (isSeparator(a) && isSeparator(b)) continue;
+    if (pathmap::foldByte(static_cast<unsigned char>(a)) !=
+        pathmap::foldByte(static_cast<unsigned char>(b)))
+      return false;
+  }
+  return path.size() == root.size() || isSeparator(path[root.size()]);
+}
+
+}  // namespace
+
 std::string HostFiles::resolve(std::string_view path) const {
   if (root_.empty()) return std::string(path);
-  std::string host = mapPathLiterally(root_, path);
+  std::string host = liesUnder(path, root_) ? std::string(path) : mapPathLiterally(root_, path);
   for (char& c : host)
     if (c == '/') c = '\\';
   return host;
