@@ -52,15 +52,26 @@ struct QuadroRow {
   RowPayment payment;
 };
 
+// FNV-1a over the row's key and payment, fields apart.
 std::uint64_t rowDigest(const QuadroRow& row) {
   const RowKey& k = row.key;
-  std::string bytes = k.company;
-  bytes += '\x01';
-  bytes += static_cast<char>(k.part);
-  bytes += k.section;
-  bytes += k.period + '\x01' + k.code + '\x01' + row.payment.date + '\x01' +
-           std::to_string(row.payment.paid);
-  return digest(bytes);
+  std::uint64_t h = 1469598103934665603ull;
+  const auto add = [&h](std::string_view bytes) {
+    for (unsigned char c : bytes) {
+      h ^= c;
+      h *= 1099511628211ull;
+    }
+    h ^= 0x01;
+    h *= 1099511628211ull;
+  };
+  const char kind[2] = {static_cast<char>('0' + static_cast<int>(k.part)), k.section};
+  add(k.company);
+  add(std::string_view(kind, 2));
+  add(k.period);
+  add(k.code);
+  add(row.payment.date);
+  const auto paid = static_cast<std::uint64_t>(row.payment.paid);
+  return (h ^ paid) * 1099511628211ull;
 }
 
 // Reads one set's records into its summary, one record at a time. A record that a run rewrites
@@ -103,15 +114,15 @@ class Summariser {
   }
 
   void quiet() { quiet_ = true; }
-  void place(std::string file, std::uint64_t n) {
-    file_ = std::move(file);
+  void place(std::string_view stem, std::uint64_t n) {
+    stem_ = stem;
     recordNumber_ = n;
   }
 
  private:
   void record(std::string_view stem, const std::string& r, std::uint64_t n, int sign,
               bool placed) {
-    place(std::string(stem) + std::string(inst::kExportExtension), n);
+    place(stem, n);
     // What is taken back was read, problems and all, when it was written.
     quiet_ = sign < 0;
     CompanySummary& c = company(layout::kCompany.in(r));
@@ -155,7 +166,9 @@ class Summariser {
     rows.count += static_cast<std::uint64_t>(sign);
     rows.digest += static_cast<std::uint64_t>(sign) * rowDigest(row);
     if (!placed) return;
-    std::vector<RecordRange>& ranges = rows.ranges[std::string(stem)];
+    auto at = rows.ranges.find(stem);
+    if (at == rows.ranges.end()) at = rows.ranges.try_emplace(std::string(stem)).first;
+    std::vector<RecordRange>& ranges = at->second;
     if (!ranges.empty() && ranges.back().last + 1 == n)
       ranges.back().last = n;
     else
@@ -165,7 +178,8 @@ class Summariser {
   Cents amount(const std::string& r, layout::Field f) {
     if (const auto v = amountOf(f.in(r))) return *v;
     if (!quiet_)
-      out_.problems.push_back(file_ + ", record " + std::to_string(recordNumber_) +
+      out_.problems.push_back(std::string(stem_) + std::string(inst::kExportExtension) +
+                              ", record " + std::to_string(recordNumber_) +
                               ": in posizione " + std::to_string(f.pos) + " \"" +
                               trimmedText(f.in(r)) + "\" non e' un importo");
     return 0;
@@ -178,7 +192,7 @@ class Summariser {
   }
 
   SetSummary& out_;
-  std::string file_;
+  std::string_view stem_;
   std::uint64_t recordNumber_ = 0;
   bool quiet_ = false;
 };

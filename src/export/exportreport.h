@@ -90,7 +90,7 @@ struct RecordRange {
 struct CompanyRows {
   std::uint64_t count = 0;
   std::uint64_t digest = 0;  // the sum of the rows' own digests
-  std::map<std::string, std::vector<RecordRange>> ranges;  // by file stem
+  std::map<std::string, std::vector<RecordRange>, std::less<>> ranges;  // by file stem
   bool operator==(const CompanyRows&) const = default;
 };
 
