@@ -90,7 +90,8 @@ int exportCompanies(App& app, const ExportArgs& args) {
   report::ExportReport made;
   RunOutcome outcome = RunOutcome::Failed;
   try {
-    outcome = CMDAVVIO_Click(app, &written, &made);
+    // The set it replaces is read only for a report that compares with it.
+    outcome = CMDAVVIO_Click(app, &written, &made, !args.report.empty());
   } catch (const ProgramEnd&) {
     // The set was committed before the error (the company list reloaded after it): the error
     // routine has said what failed, and the export stands.

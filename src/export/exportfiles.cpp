@@ -1,5 +1,6 @@
 #include "export/exportfiles.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "archive/installation.h"
@@ -17,7 +18,18 @@ constexpr std::size_t kWriteBlock = std::size_t{1} << 20;
 
 ExportFile::ExportFile(std::unique_ptr<platform::File> file, std::size_t recordLength,
                        ExportWatcher* watcher, std::string stem)
-    : file_(std::move(file)), length_(recordLength), watcher_(watcher), stem_(std::move(stem)) {}
+    : file_(std::move(file)), length_(recordLength), watcher_(watcher), stem_(std::move(stem)) {
+  if (watcher_ && length_ > 0) records_ = (file_->size() + length_ - 1) / length_;
+}
+
+std::string ExportFile::replacedBy(double first, std::size_t count) {
+  const auto n = static_cast<std::uint64_t>(first);
+  if (n > records_) return {};
+  std::string old;
+  const std::size_t held = static_cast<std::size_t>(std::min<std::uint64_t>(count, records_ - n + 1));
+  readRecords(first, held, old);
+  return old;
+}
 
 std::uint64_t ExportFile::offsetOf(double n) const {
   if (!(n >= 1) || n != std::floor(n)) throw RuntimeError::of(63, file_->path());
@@ -26,13 +38,17 @@ std::uint64_t ExportFile::offsetOf(double n) const {
 
 void ExportFile::writeRecord(double n, std::string_view record) {
   const std::uint64_t at = offsetOf(n);
+  const std::string replaced = watcher_ ? replacedBy(n, 1) : std::string();
   if (!pending_.empty() && at != pendingAt_ + pending_.size()) flush();
   if (pending_.empty()) pendingAt_ = at;
   const std::string_view bytes = record.substr(0, length_);
   pending_.append(bytes);
   pending_.append(length_ - bytes.size(), ' ');
-  if (watcher_)
-    watcher_->recordsWritten(stem_, n, std::string_view(pending_).substr(pending_.size() - length_));
+  if (watcher_) {
+    records_ = std::max<std::uint64_t>(records_, static_cast<std::uint64_t>(n));
+    watcher_->recordsWritten(stem_, n, std::string_view(pending_).substr(pending_.size() - length_),
+                             replaced);
+  }
   if (pending_.size() >= kWriteBlock) flush();
 }
 
@@ -64,9 +80,15 @@ std::size_t ExportFile::readRecords(double first, std::size_t count, std::string
 
 void ExportFile::writeRecords(double first, std::string_view bytes) {
   if (bytes.size() % length_ != 0) throw RuntimeError::of(59, file_->path());
+  const std::uint64_t at = offsetOf(first);
+  const std::size_t count = bytes.size() / length_;
+  const std::string replaced = watcher_ ? replacedBy(first, count) : std::string();
   flush();
-  file_->writeAt(offsetOf(first), bytes);
-  if (watcher_) watcher_->recordsWritten(stem_, first, bytes);
+  file_->writeAt(at, bytes);
+  if (watcher_) {
+    records_ = std::max<std::uint64_t>(records_, static_cast<std::uint64_t>(first) + count - 1);
+    watcher_->recordsWritten(stem_, first, bytes, replaced);
+  }
 }
 
 ExportFiles::ExportFiles(platform::Files& files, std::string archives)

@@ -24,14 +24,17 @@ struct WrittenFile {
 };
 
 // Sees what a run writes as it writes it, for the export report; it changes no byte of a file.
-// Records reach it whole (blank-padded), by record number, rewrites included.
+// Records reach it whole (blank-padded), by record number, rewrites with what they replace.
 class ExportWatcher {
  public:
   virtual ~ExportWatcher() = default;
   // The run's file of `stem` was created afresh: whatever it held before is gone.
   virtual void fileCreated(std::string_view stem, std::size_t recordLength) = 0;
-  // Whole records laid end to end from record `first`.
-  virtual void recordsWritten(std::string_view stem, double first, std::string_view bytes) = 0;
+  // Whole records laid end to end from record `first`; `replaced`: what the first of them held
+  // before (the records already in the file that these overwrite, end to end; empty when all
+  // are new).
+  virtual void recordsWritten(std::string_view stem, double first, std::string_view bytes,
+                              std::string_view replaced) = 0;
   // What the quadro producers saw besides their records: a row with a tribute code left out
   // because A + P is 0 (`period` is its F24 record's), a company's F24 months starting, an F24
   // record read.
@@ -72,6 +75,8 @@ class ExportFile {
  private:
   std::uint64_t offsetOf(double n) const;
   void flush();
+  // For the watcher: what records from `first` hold now, up to `count` of them.
+  std::string replacedBy(double first, std::size_t count);
 
   std::unique_ptr<platform::File> file_;
   std::size_t length_;
@@ -81,6 +86,7 @@ class ExportFile {
   // hundreds of thousands of them.
   std::string pending_;
   std::uint64_t pendingAt_ = 0;
+  std::uint64_t records_ = 0;  // records in the file (only kept while watched)
 };
 
 class ExportFiles {

@@ -7,6 +7,7 @@
 #include <array>
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <optional>
 #include <set>
 #include <string>
@@ -79,11 +80,29 @@ struct FileFacts {
   bool operator==(const FileFacts&) const = default;
 };
 
+// A company's quadro rows in one set: how many, a digest of them that does not depend on their
+// order, and the records that hold them. Only a company whose rows differ between two sets is
+// read again for its row groups, so a set's summary stays small whatever its size.
+struct RecordRange {
+  std::uint64_t first = 0, last = 0;  // record numbers, 1-based, inclusive
+  bool operator==(const RecordRange&) const = default;
+};
+struct CompanyRows {
+  std::uint64_t count = 0;
+  std::uint64_t digest = 0;  // the sum of the rows' own digests
+  std::map<std::string, std::vector<RecordRange>, std::less<>> ranges;  // by file stem
+  bool operator==(const CompanyRows&) const = default;
+};
+
 struct SetSummary {
   bool present = false;  // at least one file of the set exists
   std::vector<FileFacts> files;
   std::map<std::string, CompanySummary> companies;  // by code
-  std::map<RowKey, RowGroup> rows;
+  std::map<std::string, CompanyRows> rows;          // by company code
+  // The file each stem's records were read from (a system path): where row groups are read.
+  std::map<std::string, std::string> paths;
+  // Paid F24 rows without a payment date, by company and period.
+  std::map<std::pair<std::string, std::string>, std::int64_t> undated;
   // What could not be read as a record says it should (a file cut short, an amount that is
   // not one): the summary still holds the rest.
   std::vector<std::string> problems;
@@ -138,24 +157,28 @@ struct ExportReport {
 // ExportFiles::watch before the producers run.
 class RunCollector : public ExportWatcher {
  public:
+  RunCollector();
+  ~RunCollector() override;
+  RunCollector(const RunCollector&) = delete;
+  RunCollector& operator=(const RunCollector&) = delete;
+
   void fileCreated(std::string_view stem, std::size_t recordLength) override;
-  void recordsWritten(std::string_view stem, double first, std::string_view bytes) override;
+  void recordsWritten(std::string_view stem, double first, std::string_view bytes,
+                      std::string_view replaced) override;
   void rowSkipped(std::string_view company, std::string_view period,
                   std::string_view code) override;
   void f24Company(std::string_view company, bool shiftedYear) override;
   void f24Read(std::string_view company, std::string_view period) override;
 
-  SetSummary summary() const;
+  // `paths`: the file each stem's records are in now (the run's temporaries), where the
+  // comparison reads the row groups of a company that changed.
+  SetSummary summary(const std::map<std::string, std::string>& paths) const;
   const std::map<std::string, F24Notes>& f24() const { return f24_; }
 
  private:
-  struct File {
-    std::string stem;
-    std::size_t recordLength = 0;
-    std::string bytes;  // the records as the file holds them, end to end
-  };
+  struct File;
   File& file(std::string_view stem);
-  std::vector<File> files_;
+  std::vector<std::unique_ptr<File>> files_;
   std::map<std::string, F24Notes> f24_;
 };
 
@@ -166,8 +189,13 @@ std::vector<inst::ExportFileFact> setFiles();
 // "/"); a set with none of its files is not present. Errors reading a file are RuntimeErrors.
 SetSummary readSet(platform::Files& files, const std::string& folder);
 
+// The row groups of one company in a set, read from the records its summary points to.
+std::map<RowKey, RowGroup> rowGroupsOf(platform::Files& files, const SetSummary& set,
+                                       const std::string& company);
+
 // Compares and warns: fills comparison and warnings from current, previous and the F24 notes.
-void completeReport(ExportReport& report);
+// The row groups of a company whose rows differ are read from the sets' files through `files`.
+void completeReport(ExportReport& report, platform::Files& files);
 
 // One figure of a company in the two sets, as the report's table shows it: an amount (cents), a
 // count or a yes/no (1/0). A company absent from a set counts zero there.

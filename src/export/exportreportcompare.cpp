@@ -20,27 +20,23 @@ bool sameSummary(const CompanySummary& a, const CompanySummary& b) {
          a.sxBoxes == b.sxBoxes && a.selfEmployment == b.selfEmployment;
 }
 
-// The row groups of one company in a set.
-auto companyRows(const SetSummary& s, const std::string& code) {
-  RowKey from;
-  from.company = code;
-  from.part = Part::ST;
-  from.section = '\0';
-  return std::make_pair(s.rows.lower_bound(from),
-                        s.rows.lower_bound(RowKey{code + '\x7f', Part::ST, '\0', {}, {}}));
-}
-
-std::vector<RowChange> rowChanges(const SetSummary* before, const SetSummary& after,
-                                  const std::string& code) {
+// The row groups that differ between the two sets for one company. Rows with the same digest
+// are the same rows: only a company whose rows changed is read again.
+std::vector<RowChange> rowChanges(platform::Files& files, const SetSummary* before,
+                                  const SetSummary& after, const std::string& code) {
+  const auto rowsOf = [&](const SetSummary* s) {
+    const auto it = s ? s->rows.find(code) : after.rows.end();
+    return s && it != s->rows.end() ? std::make_pair(it->second.count, it->second.digest)
+                                    : std::make_pair(std::uint64_t{0}, std::uint64_t{0});
+  };
+  if (rowsOf(before) == rowsOf(&after)) return {};
   std::map<RowKey, RowChange> changes;
-  if (before) {
-    auto [b, e] = companyRows(*before, code);
-    for (auto it = b; it != e; ++it) changes[it->first] = {it->first, it->second, std::nullopt};
-  }
-  auto [b, e] = companyRows(after, code);
-  for (auto it = b; it != e; ++it) {
-    auto [c, added] = changes.try_emplace(it->first, RowChange{it->first, std::nullopt, {}});
-    c->second.after = it->second;
+  if (before)
+    for (auto& [key, group] : rowGroupsOf(files, *before, code))
+      changes[key] = {key, std::move(group), std::nullopt};
+  for (auto& [key, group] : rowGroupsOf(files, after, code)) {
+    auto [c, added] = changes.try_emplace(key, RowChange{key, std::nullopt, {}});
+    c->second.after = std::move(group);
   }
   std::vector<RowChange> out;
   for (auto& [key, change] : changes)
@@ -61,15 +57,12 @@ std::string rows(std::uint64_t n) {
 
 void recordWarnings(ExportReport& r) {
   // Paid rows of the F24 without their payment date, counted by company and period.
-  std::map<std::pair<std::string, std::string>, std::uint64_t> undated;
-  for (const auto& [key, group] : r.current.rows) {
-    if (key.part == Part::SelfEmployment) continue;
-    for (const RowPayment& p : group.payments)
-      if (p.paid != 0 && p.date == "00000000") undated[{key.company, key.period}] += 1;
-  }
-  for (const auto& [where, n] : undated)
+  for (const auto& [where, count] : r.current.undated) {
+    if (count <= 0) continue;
+    const auto n = static_cast<std::uint64_t>(count);
     warn(r, WarningKind::UndatedPayment, where.first, where.second, n,
          rows(n) + " F24 con importo versato e data di versamento 00000000");
+  }
   for (const auto& [code, c] : r.current.companies) {
     if (!c.substitute) continue;
     const auto d = r.current.companies.find(c.declarant);
@@ -103,7 +96,7 @@ void f24Warnings(ExportReport& r) {
 
 }  // namespace
 
-void completeReport(ExportReport& r) {
+void completeReport(ExportReport& r, platform::Files& files) {
   r.comparison.clear();
   r.warnings.clear();
   std::set<std::string> codes;
@@ -119,7 +112,7 @@ void completeReport(ExportReport& r) {
     if (before)
       if (const auto it = before->companies.find(code); it != before->companies.end())
         c.before = it->second;
-    if (before) c.rows = rowChanges(before, r.current, code);
+    if (before) c.rows = rowChanges(files, before, r.current, code);
     if (!c.before)
       c.status = before ? Status::New : Status::Unchanged;
     else if (!c.after)

@@ -55,7 +55,13 @@ ReportOutcome reportOfInstalledSet(App& app, const std::string& against,
     critical("Lettura dei file di esportazione in " + reading + ": " + runtimeCause(e));
     return ReportOutcome::Failed;
   }
-  report::completeReport(r);
+  try {
+    report::completeReport(r, app.files());
+  } catch (const RuntimeError& e) {
+    critical("Lettura dei file di esportazione in " + archives +
+             (against.empty() ? std::string() : " e " + against) + ": " + runtimeCause(e));
+    return ReportOutcome::Failed;
+  }
   out = std::move(r);
   return ReportOutcome::Done;
 }

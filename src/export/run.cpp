@@ -57,8 +57,33 @@ void readPreviousSet(App& app, report::ExportReport& r) {
   }
 }
 
+// The run's report, made before the commit while its files are still the temporaries and the
+// set they replace is still in place. What cannot be read leaves the report without its
+// comparison, never the export undone.
+report::ExportReport runReport(App& app, ExportRun& run, const report::RunCollector& collector,
+                               bool comparePrevious) {
+  report::ExportReport made;
+  if (comparePrevious) readPreviousSet(app, made);
+  std::map<std::string, std::string> paths;
+  for (const inst::ExportFileFact& fact : report::setFiles())
+    if (std::string temp = run.files.temporaryName(fact.stem); !temp.empty())
+      paths[std::string(fact.stem)] = std::move(temp);
+  made.fromRun = true;
+  made.current = collector.summary(paths);
+  made.f24 = collector.f24();
+  try {
+    report::completeReport(made, app.files());
+  } catch (const std::exception& e) {
+    const auto* runtime = dynamic_cast<const RuntimeError*>(&e);
+    made.previousUnreadable = runtime ? runtimeCause(*runtime) : std::string(e.what());
+    made.previous.reset();
+    report::completeReport(made, app.files());
+  }
+  return made;
+}
+
 RunOutcome runExport(App& app, const std::string& certName, std::vector<WrittenFile>* written,
-                     report::ExportReport* report) {
+                     report::ExportReport* report, bool comparePrevious) {
   app.flags.OPZIONECU = app.form.Check1 == 1 ? 1 : 0;
   app.flags.OPZIONESALDO = app.form.Check3 == 1 ? 1 : 0;
   report::RunCollector collector;  // outlives the run's files, which report to it
@@ -83,7 +108,6 @@ RunOutcome runExport(App& app, const std::string& certName, std::vector<WrittenF
   run.cert.CHIUDITABELLECU();
   run.cert.CHIUDICERTIFICAZIONI();
   report::ExportReport made;
-  if (report) readPreviousSet(app, made);
   run.enterStep("registrazione dei file di esportazione");
   const auto failed = [&](std::string_view cause) {
     reportRunFailure(app,
@@ -94,6 +118,10 @@ RunOutcome runExport(App& app, const std::string& certName, std::vector<WrittenF
     return RunOutcome::Failed;
   };
   try {
+    if (report) {
+      run.files.closeAll();  // the report reads what the files hold
+      made = runReport(app, run, collector, comparePrevious);
+    }
     // Past the commit record a termination request waits for the renames.
     run.files.commit([&app] { stopIfInterrupted(app, {}); });
   } catch (const RuntimeError& e) {
@@ -102,13 +130,7 @@ RunOutcome runExport(App& app, const std::string& certName, std::vector<WrittenF
     return failed(e.what());
   }
   if (written) *written = run.files.written();
-  if (report) {
-    made.fromRun = true;
-    made.current = collector.summary();
-    made.f24 = collector.f24();
-    report::completeReport(made);
-    *report = std::move(made);
-  }
+  if (report) *report = std::move(made);
   setBusy(app, false);
   app.ui().message("Esportazione dati dalla procedura paghe per mod.770/" + std::string(ANNO770) +
                        " ..... terminata",
@@ -181,8 +203,8 @@ void ACQUISIZIONEDATI770(ExportRun& run) {
   hideLabel(app, "Label5", false);
 }
 
-RunOutcome CMDAVVIO_Click(App& app, std::vector<WrittenFile>* written,
-                          report::ExportReport* report) {
+RunOutcome CMDAVVIO_Click(App& app, std::vector<WrittenFile>* written, report::ExportReport* report,
+                          bool comparePrevious) {
   MainForm& form = app.form;
   if (!checkSelection(app)) return RunOutcome::Refused;
   // The run's catalogue records, archive handles and index nodes are read once for all its
@@ -233,7 +255,7 @@ RunOutcome CMDAVVIO_Click(App& app, std::vector<WrittenFile>* written,
       form.list1Visible = false;
       form.labelVisible["Label3"] = false;
       controllolista(app);
-      if (app.flags.ERRORELISTA == 0) outcome = runExport(app, certName, written, report);
+      if (app.flags.ERRORELISTA == 0) outcome = runExport(app, certName, written, report, comparePrevious);
     }
   }
   resetMainForm(app);

@@ -22,8 +22,9 @@ enum class RunOutcome {
 
 // `written`, when given, receives the files a successful run put in place; `report`, when
 // given, the run's report: its records summarised as they were written, compared with the set
-// they replaced. A run that is not Done leaves both as they were.
+// they replaced (only when `comparePrevious`: otherwise the previous set is not read). A run that
+// is not Done leaves both as they were.
 RunOutcome CMDAVVIO_Click(App& app, std::vector<WrittenFile>* written = nullptr,
-                          report::ExportReport* report = nullptr);
+                          report::ExportReport* report = nullptr, bool comparePrevious = true);
 
 }  // namespace zr

@@ -305,6 +305,7 @@ TEST(ExportReport, EachWarningWhereItBelongsAndNoneOnACleanCompany) {
   EXPECT_EQ(read.files, r.current.files);
   EXPECT_TRUE(read.companies == r.current.companies);
   EXPECT_TRUE(read.rows == r.current.rows);
+  EXPECT_TRUE(read.undated == r.current.undated);
   EXPECT_TRUE(read.problems.empty());
   // 002: twelve rows of 10,00 and June's 5,00.
   EXPECT_EQ(r.current.companies.at("002").st.paid, 12500);

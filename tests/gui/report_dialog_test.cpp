@@ -108,7 +108,7 @@ TEST(WindowReport, NoReportAfterARefusedRunAndAPrinterFailureIsSaid) {
   EXPECT_EQ(w.ui->dialogs().back().text, "Nessuna ditta selezionata");
 
   report::ExportReport empty;
-  report::completeReport(empty);
+  report::completeReport(empty, w.app->files());
   ReportDialog dialog(*w.app, empty, {}, w.window.get());
   EXPECT_EQ(dialog.table()->rowCount(), 0);
   QTest::mouseClick(dialog.findChild<QPushButton*>("Stampa"), Qt::LeftButton);
