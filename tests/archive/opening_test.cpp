@@ -2,6 +2,13 @@
 // deletion and copy of archives on disk.
 #include <gtest/gtest.h>
 
+#ifdef _WIN32
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+#endif
+
 #include <filesystem>
 #include <functional>
 
@@ -216,6 +223,11 @@ TEST(Naming, ANameWindowsCouldNotUseIsAnErrorNamingTheBaseNumberAndCreatesNothin
 
 // Descriptors this process has open: proves that closing a base number closes its file.
 std::size_t openDescriptors() {
+#ifdef _WIN32
+  DWORD handles = 0;
+  GetProcessHandleCount(GetCurrentProcess(), &handles);
+  return handles;
+#endif
   std::size_t count = 0;
   for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator("/proc/self/fd"))
     ++count;

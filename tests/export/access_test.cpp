@@ -5,6 +5,7 @@
 
 #include <filesystem>
 #include <string>
+#include <string_view>
 
 #include "export/installation.h"
 
@@ -33,6 +34,8 @@ bool said(const LoadedApp& a, const std::string& part) {
 }
 
 TEST(AccessInstallation, StartsListsAndFailsTheExportWhereTablesAreMissing) {
+  if (std::string_view(ZR_MDB_PATH).empty())
+    GTEST_SKIP() << "the Access helper is not built (no libmdb for the target)";
   const std::string access = readBytes(kAccess);
   ASSERT_FALSE(access.empty());
 
@@ -69,8 +72,7 @@ TEST(AccessInstallation, StartsListsAndFailsTheExportWhereTablesAreMissing) {
     Installation inst(o);
     addCompanies(inst);
     for (const char* db : {"TRCER24P.MDB", "TRUNCE24X.MDB"})
-      std::filesystem::copy_file(sound.archive(db), inst.archive(db),
-                                 std::filesystem::copy_options::overwrite_existing);
+      writeBytes(inst.archive(db), readBytes(sound.archive(db)));
     for (const char* f : kExportFiles) writeBytes(inst.archive(f), std::string("previous ") + f);
     LoadedApp a(inst);
     a.selectAll();

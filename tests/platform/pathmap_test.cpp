@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "platform/files.h"
 #include "platform/test_util.h"
 #include "support/tempdir.h"
@@ -36,7 +38,13 @@ TEST(PathMapTest, MapsSystemPathsLiterally) {
       {"/r/c", "C:\\A\\B\\..\\C", "/r/c/A/C"},
       {"/r/c", "..\\X", "../X"},  // relative to the current folder, as on Windows
   };
-  for (const auto& c : cases) EXPECT_EQ(mapPathLiterally(c[0], c[1]), c[2]) << c[0] << " " << c[1];
+  for (const auto& c : cases) {
+    std::string host = mapPathLiterally(c[0], c[1]);
+#ifdef _WIN32  // where a host path may be spelled with either separator
+    std::replace(host.begin(), host.end(), '\\', '/');
+#endif
+    EXPECT_EQ(host, c[2]) << c[0] << " " << c[1];
+  }
 }
 
 TEST(PathMapTest, FoldsAsciiAndCp1252LettersOnly) {
@@ -57,6 +65,9 @@ TEST(PathMapTest, FoldsAsciiAndCp1252LettersOnly) {
 }
 
 TEST(PathMapTest, ResolvesComponentsWithoutRegardToCase) {
+#ifdef _WIN32
+  GTEST_SKIP() << "the Windows file system finds names without regard to case itself";
+#endif
   testing::TempDir top;
   const auto ark = top / "c" / "RoRiZiDo";
   std::filesystem::create_directories(ark / "Sub");

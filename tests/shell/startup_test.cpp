@@ -10,6 +10,7 @@
 #include "shell/installationlock.h"
 #include "shell_fixture.h"
 #include "support/hook_files.h"
+#include "support/tree.h"
 
 namespace zr::testing {
 namespace {
@@ -53,8 +54,7 @@ TEST_F(ShellTest, RegistryIsTakenWholeOrNotAtAll) {
 
   // Both named and existing: the registry wins, and the path files are not even read.
   writeHostFile(registryPath(), registryIni("C:\\ALTRO\\ARCHIVI", "C:\\ALTRO\\PROGRAMMI"));
-  fs::copy(host("C:\\KORVANTE\\ARCHIVI"), host("C:\\ALTRO\\ARCHIVI"),
-           fs::copy_options::recursive | fs::copy_options::overwrite_existing);
+  testing::copyFolder(host("C:\\KORVANTE\\ARCHIVI"), host("C:\\ALTRO\\ARCHIVI"));
   for (const char* pathFile : {"C:\\RORIZIDO\\TRPERARK.TRP", "C:\\RORIZIDO\\TRPERPRO.TRP"})
     ASSERT_TRUE(fs::remove(host(pathFile)));
   auto app = makeApp();
@@ -80,8 +80,8 @@ TEST_F(ShellTest, ARegistryFolderWindowsCouldNotNameCountsAsAbsent) {
                              "C:\\ALTRO\\PROGRAMMI", "C:\\ALTRO\\PROG\x1bRAMMI"}) {
     const bool archives = std::string_view(folder).find("ARCHIVI") != std::string_view::npos;
     fs::create_directories(host(folder));
-    fs::copy(host(archives ? "C:\\KORVANTE\\ARCHIVI" : "C:\\KORVANTE\\PROGRAMMI"), host(folder),
-             fs::copy_options::recursive | fs::copy_options::overwrite_existing);
+    testing::copyFolder(host(archives ? "C:\\KORVANTE\\ARCHIVI" : "C:\\KORVANTE\\PROGRAMMI"),
+                        host(folder));
   }
   const std::string refused[][2] = {
       {"C:\\ALTRO|X\\ARCHIVI", "C:\\ALTRO\\PROGRAMMI"},

@@ -40,6 +40,16 @@ inline std::vector<std::string> differences(const Tree& before, const Tree& afte
   return changed;
 }
 
+// Copies every file under `from` into `to` (made as needed), over files already there. Not
+// std::filesystem::copy: MinGW's refuses to write over an existing file whatever its options.
+inline void copyFolder(const std::filesystem::path& from, const std::filesystem::path& to) {
+  std::filesystem::create_directories(to);
+  for (const auto& [path, bytes] : pictureOf(from)) {
+    std::filesystem::create_directories((to / path).parent_path());
+    testbed::writeBytes(to / path, bytes);
+  }
+}
+
 // Puts a folder back as `picture` holds it, given what it holds `now`: files added are
 // removed, files changed or removed are written again (a link or a folder in a file's place
 // goes too).

@@ -30,7 +30,7 @@ std::map<std::string, std::string> tree(const fs::path& root) {
   for (const auto& e : fs::recursive_directory_iterator(root)) {
     if (!e.is_regular_file()) continue;
     std::ifstream in(e.path(), std::ios::binary);
-    out[fs::relative(e.path(), root).string()] = {std::istreambuf_iterator<char>(in), {}};
+    out[fs::relative(e.path(), root).generic_string()] = {std::istreambuf_iterator<char>(in), {}};
   }
   return out;
 }
