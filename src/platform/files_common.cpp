@@ -6,6 +6,7 @@
 #include <random>
 
 #include "platform/errors.h"
+#include "platform/files_host.h"
 #include "platform/process.h"
 
 namespace zr::platform {
@@ -131,6 +132,16 @@ class ReopeningLockable : public LockableFile {
 
 std::unique_ptr<LockableFile> Files::openLockable(std::string_view path) {
   return std::make_unique<ReopeningLockable>(*this, std::string(path));
+}
+
+}  // namespace zr::platform
+
+namespace zr::platform {
+
+// Either host's text files: read whole through its own open, split the same way.
+std::vector<std::string> HostFiles::readLines(std::string_view path) {
+  auto file = open(path, OpenMode::Read);
+  return filescommon::splitLines(filescommon::readWhole(*file));
 }
 
 }  // namespace zr::platform

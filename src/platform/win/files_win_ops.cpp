@@ -130,11 +130,6 @@ std::vector<std::string> HostFiles::list(std::string_view folder) {
   return names;
 }
 
-std::vector<std::string> HostFiles::readLines(std::string_view path) {
-  auto file = open(path, OpenMode::Read);
-  return filescommon::splitLines(filescommon::readWhole(*file));
-}
-
 void HostFiles::writeText(std::string_view path, std::string_view content) {
   std::string target = resolve(path);
   winio::TempFile temp(target, path, nextSerial());
