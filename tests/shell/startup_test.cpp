@@ -79,7 +79,12 @@ TEST_F(ShellTest, ARegistryFolderWindowsCouldNotNameCountsAsAbsent) {
   for (const char* folder : {"C:\\ALTRO\\ARCHIVI", "C:\\ALTRO|X\\ARCHIVI", "C:\\ALTRO:X\\ARCHIVI",
                              "C:\\ALTRO\\PROGRAMMI", "C:\\ALTRO\\PROG\x1bRAMMI"}) {
     const bool archives = std::string_view(folder).find("ARCHIVI") != std::string_view::npos;
-    fs::create_directories(host(folder));
+    std::error_code refused;
+    fs::create_directories(host(folder), refused);
+#ifdef _WIN32
+    if (refused) continue;  // Windows itself refuses the name: no such folder can exist there
+#endif
+    ASSERT_FALSE(refused) << folder << ": " << refused.message();
     testing::copyFolder(host(archives ? "C:\\KORVANTE\\ARCHIVI" : "C:\\KORVANTE\\PROGRAMMI"),
                         host(folder));
   }
