@@ -25,7 +25,7 @@ set(CMAKE_GTEST_DISCOVER_TESTS_DISCOVERY_MODE PRE_TEST)
 # Test units that cannot run on Windows, each with the reason; scripts/windows prints them
 # beside the tests skipped at run time. A unit is named by its path under tests/.
 set(zr_windows_left_out
-  "platform/files_test.cpp|its holders and readers are forked children; FIFOs, rlimits, symbolic links and fcntl locks (the Windows backend's own file tests are platform/win_files_test.cpp)"
+  "platform/files_test.cpp|its holders and readers are forked children, and it uses FIFOs, rlimits, symbolic links and fcntl locks (the Windows backend's own file tests are platform/win_files_test.cpp)"
   "platform/jet_test.cpp|its stand-in readers are shell scripts (the child process on Windows is tested by platform/win_process_test.cpp)"
   "export/commitset_test.cpp|crashes and signals at each commit step happen in forked children")
 if(NOT TARGET PkgConfig::LIBMDB)

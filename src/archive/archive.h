@@ -125,6 +125,8 @@ class ArchiveLib {
 
  private:
   int slot(double n) const;  // validated index, error 9 otherwise
+  // The slot's record buffer, error 59 when the file was opened with another record length.
+  std::string& recordBuffer(double n);
   std::int16_t freeFileNumber() const;
   void normaliseContext(std::string& annoBefore);
 

@@ -36,13 +36,17 @@ std::uint64_t recordOffset(double r, std::size_t length) {
 
 }  // namespace
 
+std::string& ArchiveLib::recordBuffer(double n) {
+  const int s = slot(n);
+  if (static_cast<double>(buffer_[s].size()) != length_[s]) throw RuntimeError::of(59);
+  return buffer_[s];
+}
+
 int ArchiveLib::LEGGIREC(double n, double r) {
   TRACCIAOPERAZIONE(TraceName("LEGGIREC", n, r).view());
   return guarded([&]() -> int {
-    const int s = slot(n);
-    std::string& buffer = buffer_[s];
+    std::string& buffer = recordBuffer(n);
     const std::size_t length = buffer.size();
-    if (static_cast<double>(length) != length_[s]) throw RuntimeError::of(59);
     platform::File& file = fileOf(n);
     const std::uint64_t offset = recordOffset(r, length);
     ++recordsRead_;
@@ -54,10 +58,8 @@ int ArchiveLib::readIndexNode(double n, double r) {
   if (!run_) return LEGGIREC(n, r);
   TRACCIAOPERAZIONE(TraceName("LEGGIREC", n, r).view());
   return guarded([&]() -> int {
-    const int s = slot(n);
-    std::string& buffer = buffer_[s];
+    std::string& buffer = recordBuffer(n);
     const std::size_t length = buffer.size();
-    if (static_cast<double>(length) != length_[s]) throw RuntimeError::of(59);
     platform::File& file = fileOf(n);
     const std::pair key{RunCache::keyOf(file), recordOffset(r, length)};
     auto& nodes = run_->nodes;
@@ -76,11 +78,9 @@ int ArchiveLib::readIndexNode(double n, double r) {
 void ArchiveLib::SCRIVIREC(double n, double r, std::string_view s) {
   TRACCIAOPERAZIONE(TraceName("SCRIVIREC", n, r).view());
   guarded([&] {
-    const int i = slot(n);
-    std::string& buffer = buffer_[i];
-    if (static_cast<double>(buffer.size()) != length_[i]) throw RuntimeError::of(59);
+    std::string& buffer = recordBuffer(n);
     if (!s.empty()) {
-      if (static_cast<double>(s.size()) != length_[i]) throw RuntimeError::of(59);
+      if (s.size() != buffer.size()) throw RuntimeError::of(59);
       buffer.assign(s);
     }
     platform::File& file = fileOf(n);
@@ -124,10 +124,9 @@ int ArchiveLib::readRecordPart(double n, double r, std::size_t pos, std::string&
 void ArchiveLib::writeRecordPart(double n, double r, std::size_t pos, std::string_view part) {
   TRACCIAOPERAZIONE(TraceName("SCRIVIREC", n, r).view());
   guarded([&] {
-    const int s = slot(n);
-    if (static_cast<double>(buffer_[s].size()) != length_[s]) throw RuntimeError::of(59);
+    const std::size_t length = recordBuffer(n).size();
     platform::File& file = fileOf(n);
-    const PartPlace place = partPlace(file, r, buffer_[s].size(), pos, part.size());
+    const PartPlace place = partPlace(file, r, length, pos, part.size());
     if (!place.inFile) throw RuntimeError::of(63);
     forgetFile(file);
     // A write that fails may have put part of the bytes (a short write, a full disk): the

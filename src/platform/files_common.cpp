@@ -23,6 +23,16 @@ std::string readWhole(File& f) {
   return out;
 }
 
+void copyInPieces(File& source, const std::function<void(std::string_view)>& write) {
+  std::string buf(std::size_t{1} << 20, '\0');
+  for (std::uint64_t at = 0;;) {
+    const std::size_t got = source.readAt(at, buf.data(), buf.size());
+    if (got == 0) return;
+    write(std::string_view(buf.data(), got));
+    at += got;
+  }
+}
+
 std::vector<std::string> splitLines(std::string_view text) {
   std::vector<std::string> lines;
   std::size_t start = 0;

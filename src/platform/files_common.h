@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -13,6 +14,9 @@ namespace zr::platform::filescommon {
 
 // The whole file, including what it grew by since its size was taken.
 std::string readWhole(File& file);
+// Every byte of `source`, handed to `write` in pieces of at most a megabyte, so that a copy
+// of any size holds one piece in memory.
+void copyInPieces(File& source, const std::function<void(std::string_view)>& write);
 // Lines without their CR LF or LF; a last line without an end is a line too.
 std::vector<std::string> splitLines(std::string_view text);
 

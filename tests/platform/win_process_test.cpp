@@ -66,6 +66,30 @@ TEST(WinChildTest, TheHandedFileIsReadByItsName) {
   EXPECT_EQ(::GetFileAttributesA(path.c_str()), INVALID_FILE_ATTRIBUTES) << "left behind";
 }
 
+TEST(WinChildTest, EveryArgumentReachesTheChildWhole) {
+  // Spaces, quotes and backslashes where the C run time's parser treats them specially: before
+  // a quote, at the end of a quoted argument, in a UNC name; and the empty argument.
+  const std::vector<std::string> told = {"plain",
+                                         "with space",
+                                         "C:\\dir with space\\",
+                                         "say \"hi\"",
+                                         "a\\\\\"b",
+                                         "",
+                                         "tab\there",
+                                         "\\\\server\\share\\",
+                                         "trailing\\\\",
+                                         "\"",
+                                         "C:\\RORIZIDO\\TRPERARK.TRP"};
+  std::vector<std::string> args{"--zr-args"};
+  args.insert(args.end(), told.begin(), told.end());
+  std::string expected;
+  for (const std::string& a : told) expected += "[" + a + "]";
+  std::string frames;
+  ChildEnd end = runHelper("EchoesArguments", 30s, frames, args);
+  EXPECT_EQ(end.code, 0) << end.output;
+  EXPECT_EQ(frames, expected);
+}
+
 TEST(WinChildTest, ATimeOutKillsTheChild) {
   std::string frames;
   const auto start = std::chrono::steady_clock::now();
@@ -121,6 +145,19 @@ TEST(WinChildHelper, DISABLED_EchoesFile) {
     ASSERT_TRUE(in) << arg;
     frame(std::string(std::istreambuf_iterator<char>(in), {}));
   }
+  std::fflush(stdout);
+  std::_Exit(0);
+}
+
+TEST(WinChildHelper, DISABLED_EchoesArguments) {
+  // Everything after the marker, as the child's C run time split it.
+  std::string said;
+  bool after = false;
+  for (const std::string& arg : ::testing::internal::GetArgvs()) {
+    if (after) said += "[" + arg + "]";
+    after = after || arg == "--zr-args";
+  }
+  frame(said);
   std::fflush(stdout);
   std::_Exit(0);
 }

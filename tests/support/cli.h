@@ -8,6 +8,8 @@
 #define NOMINMAX
 #endif
 #include <windows.h>
+
+#include "platform/win/winio.h"
 #else
 #include <sys/wait.h>
 #endif
@@ -41,24 +43,6 @@ struct Streams {
 };
 
 #ifdef _WIN32
-// One argument as the C run time's command-line parser reads it back.
-inline std::string windowsQuoted(const std::string& a) {
-  if (!a.empty() && a.find_first_of(" \t\"") == std::string::npos) return a;
-  std::string q = "\"";
-  std::size_t slashes = 0;
-  for (char c : a) {
-    if (c == '\\') {
-      ++slashes;
-      continue;
-    }
-    q.append(c == '"' ? 2 * slashes + 1 : slashes, '\\');
-    slashes = 0;
-    q += c;
-  }
-  q.append(2 * slashes, '\\');
-  return q + "\"";
-}
-
 // The current environment with `env` set over it, as CreateProcess takes it.
 inline std::string environmentBlock(const std::map<std::string, std::string>& env) {
   std::map<std::string, std::string> all;
@@ -94,8 +78,8 @@ inline int runProgram(const std::string& program, const std::vector<std::string>
   int status = -1;
   if (in != INVALID_HANDLE_VALUE && out != INVALID_HANDLE_VALUE && err != INVALID_HANDLE_VALUE) {
     // A POSIX-style absolute path ("/work/...") names the current drive: make it whole.
-    std::string line = windowsQuoted(std::filesystem::absolute(program).string());
-    for (const auto& a : args) line += " " + windowsQuoted(a);
+    std::string line = platform::winio::commandLineArgument(std::filesystem::absolute(program).string());
+    for (const auto& a : args) line += " " + platform::winio::commandLineArgument(a);
     std::string block = env.empty() ? std::string() : environmentBlock(env);
     STARTUPINFOA si{};
     si.cb = sizeof si;

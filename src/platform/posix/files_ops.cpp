@@ -20,8 +20,6 @@ namespace zr::platform {
 
 namespace {
 
-constexpr std::size_t kCopyChunk = 1 << 20;
-
 class HeldLock : public InstanceLock {
  public:
   explicit HeldLock(int fd) : fd_(fd) {}
@@ -50,13 +48,7 @@ void HostFiles::copy(std::string_view from, std::string_view to) {
   auto source = open(from, OpenMode::Read);
   std::string target = resolve(to);
   hostio::TempFile temp(target, to, nextSerial());
-  std::string buf(kCopyChunk, '\0');
-  for (std::uint64_t at = 0;;) {
-    std::size_t got = source->readAt(at, buf.data(), buf.size());
-    if (got == 0) break;
-    temp.write(std::string_view(buf.data(), got));
-    at += got;
-  }
+  filescommon::copyInPieces(*source, [&](std::string_view piece) { temp.write(piece); });
   struct stat st;
   std::string sourceHost = resolve(from);
   unsigned sourceMode = ::stat(sourceHost.c_str(), &st) == 0 ? st.st_mode : 0;

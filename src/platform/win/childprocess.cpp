@@ -38,28 +38,6 @@ struct Pipe {
   }
 };
 
-// One argument as the C run time of the child splits its command line back.
-void appendQuoted(std::string& line, const std::string& arg) {
-  if (!line.empty()) line += ' ';
-  if (!arg.empty() && arg.find_first_of(" \t\"") == std::string::npos) {
-    line += arg;
-    return;
-  }
-  line += '"';
-  std::size_t backslashes = 0;
-  for (char c : arg) {
-    if (c == '\\') {
-      ++backslashes;
-      continue;
-    }
-    line.append(c == '"' ? 2 * backslashes + 1 : backslashes, '\\');
-    backslashes = 0;
-    line += c;
-  }
-  line.append(2 * backslashes, '\\');
-  line += '"';
-}
-
 // The block through which a C run time passes descriptors to its child: a count, one flag byte
 // per descriptor, then the handles, packed.
 std::vector<unsigned char> descriptorBlock(const std::vector<std::pair<HANDLE, unsigned char>>& fds) {
@@ -137,9 +115,8 @@ ChildEnd runChild(const std::string& program, const std::vector<std::string>& ar
                   const HandedFile*, const ChildLimits& limits,
                   const std::function<void(std::string_view)>& stream) {
   if (::GetFileAttributesA(program.c_str()) == INVALID_FILE_ATTRIBUTES) failSystem(program);
-  std::string line;
-  appendQuoted(line, program);
-  for (const std::string& a : args) appendQuoted(line, a);
+  std::string line = winio::commandLineArgument(program);
+  for (const std::string& a : args) line += ' ' + winio::commandLineArgument(a);
 
   SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
   Handle nul(::CreateFileA("NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,

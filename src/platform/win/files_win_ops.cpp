@@ -11,8 +11,6 @@ namespace zr::platform {
 
 namespace {
 
-constexpr std::size_t kCopyChunk = 1 << 20;
-
 // A named mutex held for the process's life: a second CreateMutexA of the name, in any process
 // of the session, sees ERROR_ALREADY_EXISTS.
 class HeldMutex : public InstanceLock {
@@ -35,13 +33,7 @@ void HostFiles::copy(std::string_view from, std::string_view to) {
   auto source = open(from, OpenMode::Read);
   std::string target = resolve(to);
   winio::TempFile temp(target, to, nextSerial());
-  std::string buf(kCopyChunk, '\0');
-  for (std::uint64_t at = 0;;) {
-    std::size_t got = source->readAt(at, buf.data(), buf.size());
-    if (got == 0) break;
-    temp.write(std::string_view(buf.data(), got));
-    at += got;
-  }
+  filescommon::copyInPieces(*source, [&](std::string_view piece) { temp.write(piece); });
   temp.commit();
 }
 

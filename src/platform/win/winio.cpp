@@ -197,4 +197,22 @@ void TempFile::commit() {
   }
 }
 
+std::string commandLineArgument(const std::string& arg) {
+  if (!arg.empty() && arg.find_first_of(" \t\"") == std::string::npos) return arg;
+  // Backslashes are doubled only before a quote, the argument's own or the closing one.
+  std::string q = "\"";
+  std::size_t backslashes = 0;
+  for (char c : arg) {
+    if (c == '\\') {
+      ++backslashes;
+      continue;
+    }
+    q.append(c == '"' ? 2 * backslashes + 1 : backslashes, '\\');
+    backslashes = 0;
+    q += c;
+  }
+  q.append(2 * backslashes, '\\');
+  return q + '"';
+}
+
 }  // namespace zr::platform::winio

@@ -83,6 +83,9 @@ class TempFile {
   std::uint64_t written_ = 0;
 };
 
+// One argument of a command line, quoted so that the C run time's parser gives it back whole.
+std::string commandLineArgument(const std::string& arg);
+
 // Moves `from` over `to` durably (MOVEFILE_WRITE_THROUGH returns once the move is on disk).
 // Returns 0 or the Win32 error.
 DWORD replaceFile(const std::string& from, const std::string& to);
